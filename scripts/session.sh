@@ -1,0 +1,26 @@
+# Sourced by the test and run commands: prepares the Wine prefix, keeps one
+# wineserver alive for fast starts, installs and starts the substitute driver
+# when it has been built, and undoes what it started on vk_session_end.
+source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+
+vk_session_begin() {
+    VK_OWN_XVFB=0
+    [ -f "$VK_ROOT/build/xvfb.pid" ] && [ "$(cat "$VK_ROOT/build/xvfb.display" 2>/dev/null)" = "${DISPLAY#:}" ] && VK_OWN_XVFB=1
+    "$VK_ROOT/scripts/prefix.sh"
+    "$VK_WINESERVER" -p
+    # Start Wine's background services now, detached from our output:
+    # started by a test, they would inherit CTest's pipes and keep it waiting.
+    "$VK_WINE" cmd /c exit </dev/null >/dev/null 2>&1
+    if [ -f "$VK_ROOT/build/x86_64/bin/veskora.sys" ] && [ -x "$VK_ROOT/scripts/driver.sh" ]; then
+        "$VK_ROOT/scripts/driver.sh" install
+        "$VK_ROOT/scripts/driver.sh" start
+    fi
+}
+
+vk_session_end() {
+    "$VK_WINESERVER" -k 2>/dev/null || true
+    if [ "$VK_OWN_XVFB" = 1 ]; then
+        kill "$(cat "$VK_ROOT/build/xvfb.pid")" 2>/dev/null || true
+        rm -f "$VK_ROOT/build/xvfb.pid" "$VK_ROOT/build/xvfb.display"
+    fi
+}
