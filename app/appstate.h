@@ -1,0 +1,163 @@
+#pragma once
+// AppState: the one process-wide record of the program — file paths, timers,
+// every settings value, the display's colours, fonts and drawing objects,
+// hover flags, chip identity and processor state. It has no lock of its own:
+// the main thread, the settings dialog's thread (under UPDATE) and the
+// acquisition worker (readings only, under READ) touch it.
+
+#include <windows.h>
+
+#include "foundation/gdiwrap.h"
+#include "foundation/namedlock.h"
+#include "sensors/sensortypes.h"
+
+const int kPathSize = 1024;   // paths: at most 1023 characters
+const int kTextSize = 32;     // labels, units, titles: at most 31 characters
+const int kTipTextSize = 256;
+const int kHoverRows = kTempCount + kFanCount + kVoltCount;  // 16
+
+// [Divid]: the voltage multipliers and the fan constant.
+struct DividerSettings {
+    int enable;
+    unsigned int fan;
+    double in[kVoltCount];
+};
+
+// [Enable]: which rows are shown.
+struct ShowSettings {
+    int temp[kTempCount];
+    int fan[kFanCount];
+    int in[kVoltCount];
+};
+
+// [CoreTemp]: processor core temperatures and their tooltip.
+struct CoreTempSettings {
+    int enable;
+    int tjmax;
+    int balloon;
+    char title[kTextSize];
+    int icon;
+};
+
+// [Labels]: group titles, row labels and the frame-line switch.
+struct LabelSettings {
+    int line;
+    char tempTitle[kTextSize];
+    char temp[kTempCount][kTextSize];
+    char fanTitle[kTextSize];
+    char fan[kFanCount][kTextSize];
+    char inTitle[kTextSize];
+    char in[kVoltCount][kTextSize];
+};
+
+// [Units]
+struct UnitSettings {
+    int enable;
+    char title[kTextSize];  // the temperature unit of the window title and tooltip
+    char temp[kTextSize];
+    char fan[kTextSize];
+    char pwm[kTextSize];
+    char in[kTextSize];
+};
+
+// [Skin]
+struct SkinSettings {
+    int enable;
+    char fileName[kPathSize];
+};
+
+// Window shapes of [Mask] Mode.
+enum MaskMode { MASK_NONE = 0, MASK_ROUND = 1, MASK_AUTO = 2, MASK_COLOR = 3, MASK_BITMAP = 4 };
+
+// [Mask]
+struct MaskSettings {
+    unsigned int mode;
+    int width;
+    int height;
+    COLORREF color;
+    char fileName[kPathSize];
+};
+
+// The processor as found at start-up.
+struct ProcessorState {
+    int present;        // processor temperatures readable
+    int detectedTjMax;  // whatever the detection's result code
+    char brand[kBrandSize];
+    CpuInfo info;
+};
+
+// The chip as identified at start-up.
+struct ChipState {
+    WORD vendor;
+    WORD chip;
+    const char* vendorName;  // "Fintek" or none
+    const char* chipName;    // model name or none
+};
+
+// The skin, the back buffer and the client area they were built for.
+struct SkinState {
+    int loaded{};   // the skin surface holds a stretched skin
+    RECT client{};  // client rectangle taken by the last build
+    int x{}, y{};   // client origin and size derived from it
+    int width{}, height{};
+    WINMEMDC backBuffer;
+    WINIMG image;
+    WINMEMDC surface;
+};
+
+struct AppState {
+    // Process
+    HINSTANCE instance{};
+    HICON smallIcon{};
+    HICON largeIcon{};
+
+    // File paths
+    char settingsPath[kPathSize]{};
+    char themePath[kPathSize]{};
+    char layoutPath[kPathSize]{};
+
+    // Monitoring timers
+    UINT_PTR monitorTimer{};
+    UINT_PTR blinkTimer{};
+    int blinkPhase{};
+
+    // Settings file
+    int debug{};
+    int dummy{};
+    DividerSettings divid{};
+    ShowSettings show{};
+    CoreTempSettings coreTemp{};
+
+    // Theme file
+    unsigned int timer{};  // seconds, 1..60
+    int x{}, y{};          // window position; both -1: centred
+    int stable{};          // position lock
+    int layoutEnable{};
+    LabelSettings labels{};
+    UnitSettings units{};
+    DisplayColorSet colors;
+    DisplayFontSet fonts;
+    SkinSettings skin{};
+    MaskSettings mask{};
+
+    // Runtime display state
+    int hover[kHoverRows]{};  // temperatures 0-2, fans 0-3, voltages 0-8
+    int tempShown[kTempCount]{};
+    SensorText current{};
+    SensorText maximum{};
+    SkinState skinState;
+    CTOOLTIP coreTip;
+    char tipText[kTipTextSize]{};
+
+    ProcessorState cpu{};
+    ChipState chip{};
+
+    NamedLock updateLock;
+    NamedLock drawLock;
+};
+
+AppState& App();
+
+// Puts the record back to its start state, releasing whatever it holds.
+// For tests; the program itself constructs it once.
+void ResetAppState();

@@ -1,0 +1,225 @@
+#include "foundation/gdiwrap.h"
+
+#include <cstring>
+
+namespace {
+
+const int kMaxTitleLength = 100;  // the tooltip refuses titles of this length or more
+
+}  // namespace
+
+WINFONT::WINFONT() : lf()
+{
+    lf.lfWeight = FW_NORMAL;
+    lstrcpyA(lf.lfFaceName, "System");
+}
+
+WINFONT::~WINFONT()
+{
+    Release();
+}
+
+int WINFONT::Create(const LOGFONTA& description)
+{
+    lf = description;
+    font.Reset();
+    font.Reset(CreateFontIndirectA(&lf));
+    return font.Valid() ? 1 : 0;
+}
+
+void WINFONT::Release()
+{
+    font.Reset();
+}
+
+WINBRUSH::~WINBRUSH()
+{
+    Release();
+}
+
+int WINBRUSH::Create(COLORREF colour)
+{
+    brush.Reset();
+    brush.Reset(CreateSolidBrush(colour));
+    return brush.Valid() ? 1 : 0;
+}
+
+void WINBRUSH::Release()
+{
+    brush.Reset();
+}
+
+WINBMP::WINBMP() : info() {}
+
+WINBMP::~WINBMP()
+{
+    Release();
+}
+
+void WINBMP::Release()
+{
+    dc.Reset();
+    bitmap.Reset();
+    info = BITMAP();
+}
+
+void WINBMP::SelectLoaded()
+{
+    SelectObject(dc.Get(), bitmap.Get());
+    info = BITMAP();
+    GetObjectA(bitmap.Get(), sizeof info, &info);
+}
+
+WINIMG::~WINIMG()
+{
+    Release();
+}
+
+void WINIMG::Release()
+{
+    dc.Reset();
+    if (picture.Valid()) {
+        // The picture owns the bitmap: it goes with the picture, never on its own.
+        bitmap.Detach();
+        picture.Reset();
+    }
+    bitmap.Reset();
+    info = BITMAP();
+}
+
+WINMEMDC::WINMEMDC() : width(0), height(0) {}
+
+WINMEMDC::~WINMEMDC()
+{
+    Release();
+}
+
+bool WINMEMDC::CreateSurface(HWND window, int w, int h)
+{
+    Release();
+    HDC windowDc = GetDC(window);
+    if (!windowDc)
+        return false;
+    dc.Reset(CreateCompatibleDC(windowDc));
+    bitmap.Reset(CreateCompatibleBitmap(windowDc, w, h));
+    bool ok = dc.Valid() && bitmap.Valid();
+    if (ok) {
+        SelectObject(dc.Get(), bitmap.Get());
+        width = w;
+        height = h;
+    }
+    ReleaseDC(window, windowDc);
+    return ok;
+}
+
+void WINMEMDC::Release()
+{
+    dc.Reset();
+    bitmap.Reset();
+}
+
+CTOOLTIP::CTOOLTIP() : instance(nullptr), titleIcon(0), active(0), tool() {}
+
+CTOOLTIP::~CTOOLTIP()
+{
+    Destroy();
+}
+
+int CTOOLTIP::CreateTip(DWORD style, const RECT& rect, HINSTANCE module, HWND owner, UINT flags)
+{
+    if (window.Valid())
+        return 0;
+    window.Reset(CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, style,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
+                                 nullptr, module, nullptr));
+    if (!window.Valid())
+        return 0;
+    tool = TOOLINFOA();
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.uFlags = flags;
+    tool.hwnd = owner;
+    tool.uId = 0;
+    tool.rect = rect;
+    tool.hinst = module;
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(window.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    instance = module;
+    return 1;
+}
+
+void CTOOLTIP::SetTitle(const char* title, INT_PTR icon)
+{
+    if (!window.Valid() || !title || std::strlen(title) >= kMaxTitleLength)
+        return;
+    if (icon != -1 || titleIcon == 0)
+        titleIcon = icon;
+    SendMessageA(window.Get(), TTM_SETTITLEA, static_cast<WPARAM>(titleIcon),
+                 reinterpret_cast<LPARAM>(title));
+}
+
+void CTOOLTIP::AdoptTitleIcon(HICON icon)
+{
+    ownedIcon.Reset(icon);
+    titleIcon = reinterpret_cast<INT_PTR>(icon);
+}
+
+void CTOOLTIP::Destroy()
+{
+    if (window.Valid()) {
+        SendMessageA(window.Get(), TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        window.Reset();
+    }
+    ownedIcon.Reset();
+    instance = nullptr;
+    titleIcon = 0;
+    active = 0;
+}
+
+void DisplayColorSet::CopyValuesFrom(const DisplayColorSet& other)
+{
+    shadowOffset = other.shadowOffset;
+    for (int i = 0; i < kColorElements; ++i) {
+        slot[i].colour = other.slot[i].colour;
+        slot[i].shadow = other.slot[i].shadow;
+        slot[i].shadowColour = other.slot[i].shadowColour;
+    }
+}
+
+int DisplayColorSet::CreateBrushes()
+{
+    for (ColorSlot& s : slot)
+        if (!s.brush.Create(s.colour))
+            return 0;
+    for (ColorSlot& s : slot)
+        if (!s.shadowBrush.Create(s.shadowColour))
+            return 0;
+    return 1;
+}
+
+void DisplayColorSet::ReleaseBrushes()
+{
+    for (ColorSlot& s : slot)
+        s.brush.Release();
+    for (ColorSlot& s : slot)
+        s.shadowBrush.Release();
+}
+
+void DisplayFontSet::CopyValuesFrom(const DisplayFontSet& other)
+{
+    for (int i = 0; i < kFontElements; ++i)
+        slot[i].configured = other.slot[i].configured;
+}
+
+int DisplayFontSet::CreateFonts()
+{
+    for (FontSlot& s : slot)
+        if (!s.font.Create(s.configured))
+            return 0;
+    return 1;
+}
+
+void DisplayFontSet::ReleaseFonts()
+{
+    for (FontSlot& s : slot)
+        s.font.Release();
+}
