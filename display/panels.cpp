@@ -148,18 +148,14 @@ void DrawRows(HWND window, HDC dc)
     for (int row = 0; row < kHoverRows; ++row) {
         RowView view = DescribeRow(row, app.hover[row] != 0);
         bool tempFromCurrent = row < kTempCount && !app.hover[row];
+        char value[kReadingTextSize];
         if (!view.enabled)
             continue;
-        if (!view.text[0]) {
+        if (!RowValueText(row, value)) {
             if (tempFromCurrent)
                 app.tempShown[row] = 0;
             continue;
         }
-        char value[kReadingTextSize];
-        if (app.units.enable)
-            std::snprintf(value, sizeof value, "%s%s", view.text, view.unit);
-        else
-            std::snprintf(value, sizeof value, "%s", view.text);
         DrawRow(window, dc, row, view.label, value);
         if (tempFromCurrent)
             app.tempShown[row] = 1;
@@ -167,6 +163,19 @@ void DrawRows(HWND window, HDC dc)
 }
 
 }  // namespace
+
+bool RowValueText(int row, char value[kReadingTextSize])
+{
+    AppState& app = App();
+    RowView view = DescribeRow(row, app.hover[row] != 0);
+    if (!view.enabled || !view.text[0])
+        return false;
+    if (app.units.enable)
+        std::snprintf(value, kReadingTextSize, "%s%s", view.text, view.unit);
+    else
+        std::snprintf(value, kReadingTextSize, "%s", view.text);
+    return true;
+}
 
 int LabelId(int row)
 {

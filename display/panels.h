@@ -21,6 +21,10 @@ extern const PanelGroup kPanelGroups[kGroupCount];  // temperatures, fans, volta
 int LabelId(int row);  // row 0-15: temperatures 0-2, fans 3-6, voltages 7-15
 int ValueId(int row);
 
+// The value text a row draws now (source text and unit for its hover state);
+// false when the row is not drawn (switched off, or nothing to show).
+bool RowValueText(int row, char value[kReadingTextSize]);
+
 void UpdateDisplay(HWND window);
 void DrawPanels(HWND window);
 bool GetControlRect(HWND window, int id, RECT* rect);
