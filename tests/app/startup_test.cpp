@@ -378,6 +378,12 @@ BOOL CALLBACK ReadBoxChild(HWND child, LPARAM param)
     return TRUE;
 }
 
+BOOL CALLBACK CloseWindowOfThread(HWND window, LPARAM)
+{
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
 void WatchForBox(ScreenBox* box, DWORD mainThread)
 {
     for (int i = 0; i < 200; ++i) {
@@ -392,13 +398,7 @@ void WatchForBox(ScreenBox* box, DWORD mainThread)
         Sleep(50);
     }
     // Not recognised: close whatever the main thread shows so the test ends.
-    EnumThreadWindows(
-        mainThread,
-        [](HWND window, LPARAM) -> BOOL {
-            PostMessageA(window, WM_COMMAND, IDOK, 0);
-            return TRUE;
-        },
-        0);
+    EnumThreadWindows(mainThread, CloseWindowOfThread, 0);
 }
 
 TEST_F(StartupTest, TheRealMessageBoxShowsTheLayoutError)
