@@ -170,21 +170,22 @@ TEST_F(SettingsTest, TemperatureUnitsDefaultToTheirExactBytes)
     EXPECT_EQ(std::string("\xB0\x43"), App().units.temp);
 }
 
-TEST_F(SettingsTest, WrittenFormsOfNumbersAndTexts)
+TEST_F(SettingsTest, WrittenFormsOfNumbersAndTextsAndTheHiddenSwitches)
 {
+    WriteSettings("Debug=1\r\nDummy=2\r\n");
     LoadSettings(1);
-    std::strcpy(App().themePath, themePath.c_str());
+    EXPECT_EQ(1, App().debug);
+    EXPECT_EQ(2, App().dummy);
+    App().dummy = 0;  // only editing the file changes the hidden switches
     App().divid.fan = 4000000000u;
-    App().coreTemp.icon = -1;
     App().colors.slot[kColorBack].colour = RGB(255, 0, 128);
     App().fonts.slot[kFontValue].configured = Font(-19, "Arial");
     SaveSettings(1);
     std::string settings = ReadWholeFile(settingsPath);
+    EXPECT_NE(std::string::npos, settings.find("Dummy=2\r\n"));
     EXPECT_NE(std::string::npos, settings.find("Fan=4000000000\r\n"));
     EXPECT_NE(std::string::npos, settings.find("In3=1.470000\r\n"));
     EXPECT_NE(std::string::npos, settings.find("Icon=-1\r\n"));
-    EXPECT_EQ(std::string::npos, settings.find("Debug"));
-    EXPECT_EQ(std::string::npos, settings.find("Dummy"));
     std::string theme = ReadWholeFile(themePath);
     EXPECT_NE(std::string::npos, theme.find("Timer=5\r\n"));
     EXPECT_NE(std::string::npos, theme.find("X=-1\r\n"));
@@ -408,18 +409,6 @@ TEST_F(SettingsTest, SavingTheThemeAloneLeavesTheSettingsFileUntouched)
     EXPECT_EQ(ExpectedThemeKeys(), KeysOf(ReadWholeFile(themePath)));
 }
 
-TEST_F(SettingsTest, SavingKeepsKeysTheProgramDoesNotKnow)
-{
-    WriteSettings("Debug=1\r\nDummy=1\r\n[Mine]\r\nKept=yes\r\n");
-    LoadSettings(1);
-    EXPECT_EQ(1, App().debug);
-    EXPECT_EQ(1, App().dummy);
-    SaveSettings(1);
-    std::string text = ReadWholeFile(settingsPath);
-    EXPECT_NE(std::string::npos, text.find("Debug=1"));
-    EXPECT_NE(std::string::npos, text.find("Kept=yes"));
-}
-
 TEST_F(SettingsTest, LineEndingsDoNotChangeWhatIsRead)
 {
     const char* lines[] = {"[Global]", "Timer=9", "X=12", "[Labels]", "Temp1=Board", "[Colors]", "Line=1,2,3",
@@ -478,20 +467,6 @@ TEST_F(SettingsTest, RandomBytesLoadWithinTheLimits)
     EXPECT_LT(std::strlen(App().labels.in[8]), 8u);
     EXPECT_LT(std::strlen(App().labels.fanTitle), 16u);
     EXPECT_LT(std::strlen(App().coreTemp.title), 32u);
-}
-
-TEST_F(SettingsTest, MissingSectionsTakeTheirDefaults)
-{
-    WriteSettings("[CoreTemp]\r\nTjMax=105\r\n");
-    WriteWholeFile(themePath, "[Mask]\r\nMode=1\r\n");
-    LoadSettings(1);
-    EXPECT_EQ(105, App().coreTemp.tjmax);
-    EXPECT_EQ(1, App().coreTemp.enable);
-    EXPECT_DOUBLE_EQ(5.25, App().divid.in[4]);
-    EXPECT_EQ(1, App().show.fan[0]);
-    EXPECT_EQ(1u, App().mask.mode);
-    EXPECT_EQ(6, App().mask.width);
-    EXPECT_STREQ("SYS", App().labels.temp[2]);
 }
 
 }  // namespace

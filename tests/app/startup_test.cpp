@@ -4,6 +4,7 @@
 #include <psapi.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -135,10 +136,22 @@ protected:
         ResetAppState();
     }
 
+    // A loop that never returns cannot fail an assertion: a watchdog ends
+    // the test program instead.
     void RunLoop(std::vector<INT_PTR> endCodes)
     {
         script.endCodes = std::move(endCodes);
+        HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::thread watchdog([done] {
+            if (WaitForSingleObject(done, 60000) == WAIT_TIMEOUT) {
+                std::fprintf(stderr, "the creation loop did not end\n");
+                ExitProcess(3);
+            }
+        });
         RunCreationLoop(GetModuleHandleA(nullptr), ScriptedWindow);
+        SetEvent(done);
+        watchdog.join();
+        CloseHandle(done);
     }
 
     void UseLayout(const std::string& path)
