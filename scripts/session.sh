@@ -7,7 +7,7 @@ vk_session_begin() {
     VK_OWN_XVFB=0
     [ -f "$VK_ROOT/build/xvfb.pid" ] && [ "$(cat "$VK_ROOT/build/xvfb.display" 2>/dev/null)" = "${DISPLAY#:}" ] && VK_OWN_XVFB=1
     "$VK_ROOT/scripts/prefix.sh"
-    "$VK_WINESERVER" -p
+    "$VK_WINESERVER" -p 2>/dev/null || true   # one may be running already
     # Start Wine's background services now, detached from our output:
     # started by a test, they would inherit CTest's pipes and keep it waiting.
     "$VK_WINE" cmd /c exit </dev/null >/dev/null 2>&1

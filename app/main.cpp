@@ -1,0 +1,9 @@
+#include <windows.h>
+
+#include "app/startup.h"
+#include "display/mainwindow.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    return RunProgram(instance, commandLine, MainDialogProc);
+}

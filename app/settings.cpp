@@ -1,0 +1,302 @@
+#include "app/settings.h"
+
+#include "app/appstate.h"
+#include "foundation/inifile.h"
+
+namespace {
+
+// Read limits: a text key takes at most limit - 1 characters from the file.
+const unsigned int kLabelLimit = 8;
+const unsigned int kGroupTitleLimit = 16;
+const unsigned int kUnitLimit = 8;
+const unsigned int kTitleLimit = kTextSize;
+const unsigned int kPathLimit = kPathSize;
+static_assert(kLabelLimit <= kTextSize && kGroupTitleLimit <= kTextSize && kUnitLimit <= kTextSize,
+              "a read never exceeds the member it fills");
+
+const unsigned int kDefaultTimer = 5;
+const unsigned int kMaxTimer = 60;
+
+// The theme's temperature units as bytes: the Shift-JIS degree-Celsius sign
+// for the window title, and the code-page 1252 degree sign plus C for the
+// panel, whose fonts use the ANSI character set.
+const char kTitleTempUnit[] = "\x81\x8E";
+const char kPanelTempUnit[] = "\xB0" "C";
+
+enum class KeyKind { Int, Unsigned, Double, Text, Colour, Font };
+
+// Where a key's value lives in the application state.
+union MemberRef {
+    constexpr MemberRef(int* (*f)(AppState&)) : asInt(f) {}
+    constexpr MemberRef(unsigned int* (*f)(AppState&)) : asUnsigned(f) {}
+    constexpr MemberRef(double* (*f)(AppState&)) : asDouble(f) {}
+    constexpr MemberRef(char* (*f)(AppState&)) : asText(f) {}
+    constexpr MemberRef(COLORREF* (*f)(AppState&)) : asColour(f) {}
+    constexpr MemberRef(LOGFONTA* (*f)(AppState&)) : asFont(f) {}
+
+    int* (*asInt)(AppState&);
+    unsigned int* (*asUnsigned)(AppState&);
+    double* (*asDouble)(AppState&);
+    char* (*asText)(AppState&);
+    COLORREF* (*asColour)(AppState&);
+    LOGFONTA* (*asFont)(AppState&);
+};
+
+struct SettingKey {
+    const char* section;
+    const char* key;
+    KeyKind kind;
+    bool saved;  // false: only ever set by editing the file
+    int intDefault;
+    double doubleDefault;
+    const char* textDefault;
+    unsigned int textLimit;
+    MemberRef member;
+};
+
+constexpr SettingKey Int(const char* section, const char* key, int def, int* (*member)(AppState&),
+                         bool saved = true)
+{
+    return {section, key, KeyKind::Int, saved, def, 0.0, nullptr, 0, MemberRef(member)};
+}
+
+constexpr SettingKey Unsigned(const char* section, const char* key, unsigned int def,
+                              unsigned int* (*member)(AppState&))
+{
+    return {section, key, KeyKind::Unsigned, true, static_cast<int>(def), 0.0, nullptr, 0, MemberRef(member)};
+}
+
+constexpr SettingKey Double(const char* section, const char* key, double def, double* (*member)(AppState&))
+{
+    return {section, key, KeyKind::Double, true, 0, def, nullptr, 0, MemberRef(member)};
+}
+
+constexpr SettingKey Text(const char* section, const char* key, unsigned int limit, const char* def,
+                          char* (*member)(AppState&))
+{
+    return {section, key, KeyKind::Text, true, 0, 0.0, def, limit, MemberRef(member)};
+}
+
+// Colour and font keys have no default: an absent key keeps the current value.
+constexpr SettingKey Colour(const char* section, const char* key, COLORREF* (*member)(AppState&))
+{
+    return {section, key, KeyKind::Colour, true, 0, 0.0, nullptr, 0, MemberRef(member)};
+}
+
+constexpr SettingKey Font(const char* section, const char* key, LOGFONTA* (*member)(AppState&))
+{
+    return {section, key, KeyKind::Font, true, 0, 0.0, nullptr, 0, MemberRef(member)};
+}
+
+// The settings file, in reading and writing order.
+const SettingKey kSettingsKeys[] = {
+    Text("Config", "FileName", kPathLimit, "VESKORA.VKT", [](AppState& s) { return s.themePath; }),
+    Int("Config", "Debug", 0, [](AppState& s) { return &s.debug; }, false),
+    Int("Config", "Dummy", 0, [](AppState& s) { return &s.dummy; }, false),
+
+    Int("Divid", "Enable", 0, [](AppState& s) { return &s.divid.enable; }),
+    Unsigned("Divid", "Fan", 1500000, [](AppState& s) { return &s.divid.fan; }),
+    Double("Divid", "In0", 2.0, [](AppState& s) { return &s.divid.in[0]; }),
+    Double("Divid", "In1", 1.0, [](AppState& s) { return &s.divid.in[1]; }),
+    Double("Divid", "In2", 2.0, [](AppState& s) { return &s.divid.in[2]; }),
+    Double("Divid", "In3", 1.47, [](AppState& s) { return &s.divid.in[3]; }),
+    Double("Divid", "In4", 5.25, [](AppState& s) { return &s.divid.in[4]; }),
+    Double("Divid", "In5", 11.0, [](AppState& s) { return &s.divid.in[5]; }),
+    Double("Divid", "In6", 2.0, [](AppState& s) { return &s.divid.in[6]; }),
+    Double("Divid", "In7", 2.0, [](AppState& s) { return &s.divid.in[7]; }),
+    Double("Divid", "In8", 2.0, [](AppState& s) { return &s.divid.in[8]; }),
+
+    Int("Enable", "Temp0", 1, [](AppState& s) { return &s.show.temp[0]; }),
+    Int("Enable", "Temp1", 1, [](AppState& s) { return &s.show.temp[1]; }),
+    Int("Enable", "Temp2", 1, [](AppState& s) { return &s.show.temp[2]; }),
+    Int("Enable", "Fan0", 1, [](AppState& s) { return &s.show.fan[0]; }),
+    Int("Enable", "Fan1", 1, [](AppState& s) { return &s.show.fan[1]; }),
+    Int("Enable", "Fan2", 1, [](AppState& s) { return &s.show.fan[2]; }),
+    Int("Enable", "Fan3", 1, [](AppState& s) { return &s.show.fan[3]; }),
+    Int("Enable", "In0", 1, [](AppState& s) { return &s.show.in[0]; }),
+    Int("Enable", "In1", 1, [](AppState& s) { return &s.show.in[1]; }),
+    Int("Enable", "In2", 1, [](AppState& s) { return &s.show.in[2]; }),
+    Int("Enable", "In3", 1, [](AppState& s) { return &s.show.in[3]; }),
+    Int("Enable", "In4", 1, [](AppState& s) { return &s.show.in[4]; }),
+    Int("Enable", "In5", 1, [](AppState& s) { return &s.show.in[5]; }),
+    Int("Enable", "In6", 1, [](AppState& s) { return &s.show.in[6]; }),
+    Int("Enable", "In7", 1, [](AppState& s) { return &s.show.in[7]; }),
+    Int("Enable", "In8", 1, [](AppState& s) { return &s.show.in[8]; }),
+
+    Int("CoreTemp", "Enable", 1, [](AppState& s) { return &s.coreTemp.enable; }),
+    Int("CoreTemp", "TjMax", 0, [](AppState& s) { return &s.coreTemp.tjmax; }),
+    Int("CoreTemp", "Balloon", 1, [](AppState& s) { return &s.coreTemp.balloon; }),
+    Text("CoreTemp", "Title", kTitleLimit, "Digital Thermal Sensors", [](AppState& s) { return s.coreTemp.title; }),
+    Int("CoreTemp", "Icon", -1, [](AppState& s) { return &s.coreTemp.icon; }),
+};
+static_assert(sizeof kSettingsKeys / sizeof kSettingsKeys[0] == 3 + 2 + kVoltCount + kHoverRows + 5,
+              "settings file: config, dividers, show flags, core temperatures");
+
+// The theme file, in reading and writing order.
+const SettingKey kThemeKeys[] = {
+    Unsigned("Global", "Timer", kDefaultTimer, [](AppState& s) { return &s.timer; }),
+    Int("Global", "X", -1, [](AppState& s) { return &s.x; }),
+    Int("Global", "Y", -1, [](AppState& s) { return &s.y; }),
+    Int("Global", "Stable", 0, [](AppState& s) { return &s.stable; }),
+
+    Int("Layout", "Enable", 0, [](AppState& s) { return &s.layoutEnable; }),
+    Text("Layout", "FileName", kPathLimit, "VKL_WIDE.VKL", [](AppState& s) { return s.layoutPath; }),
+
+    Int("Labels", "Line", 1, [](AppState& s) { return &s.labels.line; }),
+    Text("Labels", "Temp", kGroupTitleLimit, "Temperature", [](AppState& s) { return s.labels.tempTitle; }),
+    Text("Labels", "Temp0", kLabelLimit, "CPU", [](AppState& s) { return s.labels.temp[0]; }),
+    Text("Labels", "Temp1", kLabelLimit, "PWR", [](AppState& s) { return s.labels.temp[1]; }),
+    Text("Labels", "Temp2", kLabelLimit, "SYS", [](AppState& s) { return s.labels.temp[2]; }),
+    Text("Labels", "Fan", kGroupTitleLimit, "Fan", [](AppState& s) { return s.labels.fanTitle; }),
+    Text("Labels", "Fan0", kLabelLimit, "CPU", [](AppState& s) { return s.labels.fan[0]; }),
+    Text("Labels", "Fan1", kLabelLimit, "PWR", [](AppState& s) { return s.labels.fan[1]; }),
+    Text("Labels", "Fan2", kLabelLimit, "SYS", [](AppState& s) { return s.labels.fan[2]; }),
+    Text("Labels", "Fan3", kLabelLimit, "CHS", [](AppState& s) { return s.labels.fan[3]; }),
+    Text("Labels", "In", kGroupTitleLimit, "Voltage", [](AppState& s) { return s.labels.inTitle; }),
+    Text("Labels", "In0", kLabelLimit, "+3.3V", [](AppState& s) { return s.labels.in[0]; }),
+    Text("Labels", "In1", kLabelLimit, "VCORE", [](AppState& s) { return s.labels.in[1]; }),
+    Text("Labels", "In2", kLabelLimit, "VIN2", [](AppState& s) { return s.labels.in[2]; }),
+    Text("Labels", "In3", kLabelLimit, "VIN3", [](AppState& s) { return s.labels.in[3]; }),
+    Text("Labels", "In4", kLabelLimit, "+5V", [](AppState& s) { return s.labels.in[4]; }),
+    Text("Labels", "In5", kLabelLimit, "+12V", [](AppState& s) { return s.labels.in[5]; }),
+    Text("Labels", "In6", kLabelLimit, "VIN6", [](AppState& s) { return s.labels.in[6]; }),
+    Text("Labels", "In7", kLabelLimit, "VSB3V", [](AppState& s) { return s.labels.in[7]; }),
+    Text("Labels", "In8", kLabelLimit, "VBAT", [](AppState& s) { return s.labels.in[8]; }),
+
+    Int("Units", "Enable", 1, [](AppState& s) { return &s.units.enable; }),
+    Text("Units", "Title", kUnitLimit, kTitleTempUnit, [](AppState& s) { return s.units.title; }),
+    Text("Units", "Temp", kUnitLimit, kPanelTempUnit, [](AppState& s) { return s.units.temp; }),
+    Text("Units", "Fan", kUnitLimit, "rpm", [](AppState& s) { return s.units.fan; }),
+    Text("Units", "PWM", kUnitLimit, "%", [](AppState& s) { return s.units.pwm; }),
+    Text("Units", "In", kUnitLimit, "V", [](AppState& s) { return s.units.in; }),
+
+    Colour("Colors", "Line", [](AppState& s) { return &s.colors.slot[kColorLine].colour; }),
+    Colour("Colors", "Frame", [](AppState& s) { return &s.colors.slot[kColorFrame].colour; }),
+    Colour("Colors", "Label", [](AppState& s) { return &s.colors.slot[kColorLabel].colour; }),
+    Colour("Colors", "Value", [](AppState& s) { return &s.colors.slot[kColorValue].colour; }),
+    Colour("Colors", "Back", [](AppState& s) { return &s.colors.slot[kColorBack].colour; }),
+
+    Int("Shadows", "Offset", 2, [](AppState& s) { return &s.colors.shadowOffset; }),
+    Int("Shadows", "EnableLine", 1, [](AppState& s) { return &s.colors.slot[kColorLine].shadow; }),
+    Int("Shadows", "EnableFrame", 1, [](AppState& s) { return &s.colors.slot[kColorFrame].shadow; }),
+    Int("Shadows", "EnableLabel", 1, [](AppState& s) { return &s.colors.slot[kColorLabel].shadow; }),
+    Int("Shadows", "EnableValue", 1, [](AppState& s) { return &s.colors.slot[kColorValue].shadow; }),
+    Int("Shadows", "EnableBack", 1, [](AppState& s) { return &s.colors.slot[kColorBack].shadow; }),
+    Colour("Shadows", "Line", [](AppState& s) { return &s.colors.slot[kColorLine].shadowColour; }),
+    Colour("Shadows", "Frame", [](AppState& s) { return &s.colors.slot[kColorFrame].shadowColour; }),
+    Colour("Shadows", "Label", [](AppState& s) { return &s.colors.slot[kColorLabel].shadowColour; }),
+    Colour("Shadows", "Value", [](AppState& s) { return &s.colors.slot[kColorValue].shadowColour; }),
+    Colour("Shadows", "Back", [](AppState& s) { return &s.colors.slot[kColorBack].shadowColour; }),
+
+    Font("Fonts", "Frame", [](AppState& s) { return &s.fonts.slot[kFontFrame].configured; }),
+    Font("Fonts", "Label", [](AppState& s) { return &s.fonts.slot[kFontLabel].configured; }),
+    Font("Fonts", "Value", [](AppState& s) { return &s.fonts.slot[kFontValue].configured; }),
+
+    Int("Skin", "Enable", 0, [](AppState& s) { return &s.skin.enable; }),
+    Text("Skin", "FileName", kPathLimit, "VKS_DEF.BMP", [](AppState& s) { return s.skin.fileName; }),
+
+    Unsigned("Mask", "Mode", MASK_NONE, [](AppState& s) { return &s.mask.mode; }),
+    Int("Mask", "Width", 6, [](AppState& s) { return &s.mask.width; }),
+    Int("Mask", "Height", 6, [](AppState& s) { return &s.mask.height; }),
+    Colour("Mask", "Color", [](AppState& s) { return &s.mask.color; }),
+    Text("Mask", "FileName", kPathLimit, "VKM_DEF.BMP", [](AppState& s) { return s.mask.fileName; }),
+};
+static_assert(sizeof kThemeKeys / sizeof kThemeKeys[0] ==
+                  4 + 2 + (1 + 3 + kHoverRows) + 6 + kColorElements +
+                      (1 + 2 * kColorElements) + kFontElements + 2 + 5,
+              "theme file: global, layout, labels, units, colours, shadows, fonts, skin, mask");
+
+void ReadKey(INIFILE& file, const SettingKey& k, AppState& state)
+{
+    switch (k.kind) {
+    case KeyKind::Int:
+        file.Read(k.section, k.key, k.intDefault, k.member.asInt(state));
+        break;
+    case KeyKind::Unsigned:
+        file.Read(k.section, k.key, static_cast<unsigned int>(k.intDefault), k.member.asUnsigned(state));
+        break;
+    case KeyKind::Double:
+        file.Read(k.section, k.key, k.doubleDefault, k.member.asDouble(state));
+        break;
+    case KeyKind::Text:
+        file.Read(k.section, k.key, k.textDefault, k.member.asText(state), k.textLimit);
+        break;
+    case KeyKind::Colour:
+        file.Read(k.section, k.key, k.member.asColour(state));
+        break;
+    case KeyKind::Font:
+        file.Read(k.section, k.key, k.member.asFont(state));
+        break;
+    }
+}
+
+void WriteKey(INIFILE& file, const SettingKey& k, AppState& state)
+{
+    switch (k.kind) {
+    case KeyKind::Int:
+        file.Write(k.section, k.key, *k.member.asInt(state));
+        break;
+    case KeyKind::Unsigned:
+        file.Write(k.section, k.key, *k.member.asUnsigned(state));
+        break;
+    case KeyKind::Double:
+        file.Write(k.section, k.key, *k.member.asDouble(state));
+        break;
+    case KeyKind::Text:
+        file.Write(k.section, k.key, static_cast<const char*>(k.member.asText(state)));
+        break;
+    case KeyKind::Colour:
+        file.Write(k.section, k.key, static_cast<const COLORREF*>(k.member.asColour(state)));
+        break;
+    case KeyKind::Font:
+        file.Write(k.section, k.key, static_cast<const LOGFONTA*>(k.member.asFont(state)));
+        break;
+    }
+}
+
+template <size_t N>
+void ReadKeys(INIFILE& file, const SettingKey (&keys)[N], AppState& state)
+{
+    for (const SettingKey& k : keys)
+        ReadKey(file, k, state);
+}
+
+template <size_t N>
+void WriteKeys(INIFILE& file, const SettingKey (&keys)[N], AppState& state)
+{
+    for (const SettingKey& k : keys)
+        if (k.saved)
+            WriteKey(file, k, state);
+}
+
+// The only value checked on load: a zero or huge period would stop the
+// monitor or flood it. Negative numbers in the file wrap to huge ones.
+void CheckTimer(AppState& state)
+{
+    if (state.timer == 0 || state.timer > kMaxTimer)
+        state.timer = kDefaultTimer;
+}
+
+}  // namespace
+
+void LoadSettings(int withConfig)
+{
+    AppState& state = App();
+    INIFILE file;
+    if (withConfig && file.Open(state.settingsPath))
+        ReadKeys(file, kSettingsKeys, state);
+    // The settings file just named the theme; otherwise the current one is used.
+    if (file.Open(state.themePath))
+        ReadKeys(file, kThemeKeys, state);
+    CheckTimer(state);
+}
+
+void SaveSettings(int withConfig)
+{
+    AppState& state = App();
+    INIFILE file;
+    if (withConfig && file.Open(state.settingsPath))
+        WriteKeys(file, kSettingsKeys, state);
+    if (file.Open(state.themePath))
+        WriteKeys(file, kThemeKeys, state);
+}
