@@ -267,6 +267,8 @@ static NTSTATUS AnswerChipId(HANDLE scenario, void* buffer)
     return STATUS_SUCCESS;
 }
 
+/* A Block value of any other size than 40 bytes is not a block: the
+   simulation answers instead. */
 static NTSTATUS AnswerBlock(HANDLE scenario, void* buffer)
 {
     UCHAR block[VK_BLOCK_SIZE];

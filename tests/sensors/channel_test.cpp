@@ -111,35 +111,19 @@ TEST_F(DriverRequests, EachFailMaskBitFailsOnlyItsRequest)
     }
 }
 
-TEST_F(DriverRequests, AnOutOfRangeRegisterFails)
-{
-    CSENSOR::Open(0);
-    VkRegBuffer reg = {0x198, 0, 0};
-    EXPECT_FALSE(CSENSOR::cpu.Request(CTL_READREG, &reg, sizeof(reg), &reg, sizeof(reg)));
-}
-
 // --- the shared handle -------------------------------------------------
 
 using SharedHandle = SensorTest;
-
-TEST_F(SharedHandle, TheProcessorChannelBorrowsTheChipChannelsHandle)
-{
-    CSENSOR::Open(0);
-    ASSERT_TRUE(CSENSOR::chip.HasHandle());
-    EXPECT_FALSE(CSENSOR::chip.Borrowing());
-    EXPECT_TRUE(CSENSOR::cpu.Borrowing());
-    EXPECT_EQ(CSENSOR::chip.Handle(), CSENSOR::cpu.Handle());
-
-    // A second open changes nothing and reports nothing.
-    const HANDLE first = CSENSOR::chip.Handle();
-    EXPECT_EQ(0u, CSENSOR::Open(0));
-    EXPECT_EQ(first, CSENSOR::chip.Handle());
-}
 
 TEST_F(SharedHandle, ClosingTheBorrowerFirstLeavesTheHandleOpenUntilTheOwnerCloses)
 {
     CSENSOR::Open(0);
     const HANDLE device = CSENSOR::chip.Handle();
+    ASSERT_NE(INVALID_HANDLE_VALUE, device);
+    EXPECT_TRUE(CSENSOR::cpu.Borrowing());
+    EXPECT_EQ(device, CSENSOR::cpu.Handle());
+    EXPECT_EQ(0u, CSENSOR::Open(0));  // a second open changes nothing
+    EXPECT_EQ(device, CSENSOR::chip.Handle());
     DWORD flags = 0;
     CSENSOR::cpu.CloseChannel();
     EXPECT_FALSE(CSENSOR::cpu.HasHandle());
@@ -246,15 +230,6 @@ TEST_F(Opening, DummyModeStandsInForAMissingChip)
     EXPECT_EQ(6, info.family);
 }
 
-TEST_F(Opening, DummyModeDoesNotOverrideARealChip)
-{
-    EXPECT_EQ(VK_STATUS_CHIP | VK_STATUS_DTS, CSENSOR::Open(1));
-    scenario.Set("ChipId", 0x07231934);
-    CSENSOR::Close();
-    CSENSOR::Open(1);
-    EXPECT_EQ(0x0723, CSENSOR::Identity().chip);
-}
-
 TEST_F(Opening, WithoutTheDeviceOpeningFindsNothingAndTheVersionFails)
 {
     DriverStopped stopped;
@@ -275,17 +250,13 @@ TEST_F(Opening, WithoutTheDeviceOpeningFindsNothingAndTheVersionFails)
 
 using FailingRequests = SensorTest;
 
-TEST_F(FailingRequests, StatusCountsAsZero)
+TEST_F(FailingRequests, StatusCountsAsZeroAndVersionAsAMismatch)
 {
     scenario.Set("FailMask", 1u << REQ_STATUS);
     EXPECT_EQ(0u, CSENSOR::Open(0));
     EXPECT_FALSE(CSENSOR::readLock.Exists());
-}
-
-TEST_F(FailingRequests, VersionIsAMismatch)
-{
+    EXPECT_TRUE(CSENSOR::CheckVersion());
     scenario.Set("FailMask", 1u << REQ_VERSION);
-    CSENSOR::Open(0);
     EXPECT_FALSE(CSENSOR::CheckVersion());
 }
 

@@ -75,10 +75,6 @@ TEST_F(Processor, TrimBrandEdges)
     char spaces[kBrandSize] = "     ";
     CIX86::TrimBrand(spaces);
     EXPECT_STREQ("", spaces);
-
-    char one[kBrandSize] = "A";
-    CIX86::TrimBrand(one);
-    EXPECT_STREQ("A", one);
 }
 
 TEST_F(Processor, VoltageRangeAndRatio)
@@ -344,14 +340,6 @@ TEST_F(FakeWalk, AProcessorThatFailsIsLeftWithoutAReading)
     EXPECT_EQ(79, table.core[1].peak);  // the peak of the earlier cycle stays
     EXPECT_EQ(1, table.core[2].valid);
     EXPECT_EQ(78, table.core[2].temp);
-}
-
-TEST_F(FakeWalk, NoSystemMaskMeansNothingWalked)
-{
-    FakeMachine::systemMask = 0;
-    SyncCycle(1);
-    EXPECT_EQ(0u, Cores().count);
-    EXPECT_EQ(0, FakeMachine::bindings);
 }
 
 // --- processor initialisation ---------------------------------------------------
