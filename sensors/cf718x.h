@@ -21,6 +21,9 @@ public:
     void Format(const SensorBlock& block, SensorText* text) const;
     // Volts of one voltage count with the current multiplier of input i.
     double Volts(int i, uint16_t count) const;
+    // Revolutions per minute of a turning fan's count (see FanTurning).
+    unsigned int FanSpeed(uint16_t count) const;
+    static bool FanTurning(uint16_t count) { return count != kNoFan && count != 0; }
     // Percentage of one duty word.
     static int DutyPercent(uint16_t pwm);
 

@@ -18,19 +18,54 @@ extern const uint16_t kVidTable[kVidEntries];  // 0.1 mV units
 // Result codes of DetectTjMax.
 enum TjMaxSource { TJMAX_NONE = 0, TJMAX_TABLE = 1, TJMAX_RULE = 2, TJMAX_READ = 3 };
 
+// TjMax values outside this range are no value; 100 stands in for none.
+const int kTjMaxLowest = 60;
+const int kTjMaxHighest = 120;
+const int kTjMaxFallback = 100;
+
+class CIX86;
+
+// The calls the core walk makes. Tests replace them for what the driver
+// cannot show: a processor whose readout fails, a system mask with gaps.
+struct CoreWalkCalls {
+    // The process and system affinity masks of this process.
+    BOOL (*affinity)(DWORD_PTR* processMask, DWORD_PTR* systemMask);
+    // Binds the calling thread to the mask; its previous mask, 0 on failure.
+    DWORD_PTR (*bindThread)(DWORD_PTR mask);
+    // The thermal readout of the processor the calling thread is bound to.
+    bool (*readout)(const CIX86& cpu, int32_t* degreesBelowTjMax);
+};
+extern const CoreWalkCalls kRealCoreWalk;
+// Null puts the real calls back.
+void SetCoreWalkCalls(const CoreWalkCalls* calls);
+
 class CIX86 : public CVKDRV {
 public:
     bool ReadSignature(CpuInfo* info) const;
+    // Fails as soon as one piece fails, keeping the pieces already read.
     bool ReadBrand(char brand[kBrandSize]) const;
     static void TrimBrand(char brand[kBrandSize]);
     bool ReadVid(CpuInfo* info) const;
     // The TjMax value, and through code the way it was found (TjMaxSource).
     int DetectTjMax(int* code) const;
-    // Walks every processor of the system mask for its temperature.
+    // The processor's own TjMax when it reads within range, else 0.
+    int ReadTjMax() const;
+    // The thermal readout of the processor the calling thread runs on.
+    bool ReadDts(int32_t* degreesBelowTjMax) const;
+    // Walks every processor of the system mask for its temperature. Only the
+    // calling thread is bound while it walks, and it gets its mask back.
     void ReadCores(CoreTable* table) const;
     static uint64_t MeasureClock();
     static void DumpSignature(const CpuInfo& info, bool toDebugger);
     static void DumpVid(const CpuInfo& info, bool toDebugger);
+
+    // Whether the brand holds the fragment: its first character exactly,
+    // the rest in either case.
+    static bool BrandHolds(const char brand[kBrandSize], const char* fragment);
+
+private:
+    bool Cpuid(uint32_t leaf, uint32_t result[4]) const;
+    void ReadCore(CoreEntry* entry) const;
 };
 
 // Processor initialisation at window start-up: fills the processor state and

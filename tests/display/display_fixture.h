@@ -32,7 +32,7 @@ protected:
     std::string WindowText() const;
 
     TempDir dir;
-    DriverScenario scenario;
+    Scenario scenario;
     UserIoCapture io;
     HWND window = nullptr;
 };

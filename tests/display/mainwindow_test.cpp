@@ -50,14 +50,14 @@ TEST_F(MainWindowInit, SucceedsAndRecordsTheChip)
 
 TEST_F(MainWindowInit, WithoutTheDriverShowsTheVersionMessageEvenInDummyMode)
 {
-    ASSERT_TRUE(StopDriver());
+    DriverStopped stopped;
+    ASSERT_TRUE(stopped.Stopped());
     EXPECT_EQ(0, RunMainWindowModal());
     ExpectOneError(io, kVersionError);
     io.Clear();
     App().dummy = 1;
     EXPECT_EQ(0, RunMainWindowModal());
     ExpectOneError(io, kVersionError);
-    EXPECT_TRUE(StartDriver());
 }
 
 TEST_F(MainWindowInit, AnotherDriverVersionIsRefused)

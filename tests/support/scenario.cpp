@@ -1,109 +1,114 @@
 #include "support/scenario.h"
 
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "driver/protocol.h"
 
 namespace {
 
-const char kParameters[] = "System\\CurrentControlSet\\Services\\veskora\\Parameters";
-const DWORD kServiceWait = 15000;  // ms
+const char kParametersKey[] = "System\\CurrentControlSet\\Services\\veskora\\Parameters";
+const DWORD kServiceWaitMs = 15000;
 
-bool RunSc(const char* verb)
+// Runs sc.exe with the arguments and waits for it; its exit code.
+DWORD RunSc(const char* arguments)
 {
-    std::string command = std::string("sc.exe ") + verb + " veskora";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, kServiceWait);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
-bool DeviceOpens()
-{
-    HANDLE h = CreateFileA(VK_DEVICE_PATH, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(h);
-    return true;
+    std::string command = std::string("sc.exe ") + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process))
+        return ~0u;
+    WaitForSingleObject(process.hProcess, kServiceWaitMs);
+    DWORD code = ~0u;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
 }
 
 bool WaitForDevice(bool present)
 {
-    DWORD start = GetTickCount();
-    while (DeviceOpens() != present) {
-        if (GetTickCount() - start > kServiceWait)
-            return false;
+    for (DWORD waited = 0; waited < kServiceWaitMs; waited += 50) {
+        if (DeviceAvailable() == present)
+            return true;
         Sleep(50);
     }
-    return true;
+    return false;
 }
 
 }  // namespace
 
-DriverScenario::DriverScenario() : key(nullptr)
+Scenario::Scenario()
 {
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParameters, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                     nullptr);
-    Reset();
+    Clear();
 }
 
-DriverScenario::~DriverScenario()
+Scenario::~Scenario()
 {
-    Reset();
+    Clear();
     if (key)
         RegCloseKey(key);
 }
 
-void DriverScenario::Set(const char* name, DWORD value)
+void Scenario::Set(const char* name, DWORD value)
 {
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
 
-void DriverScenario::SetBlock(const SensorBlock& block)
+void Scenario::SetBlock(const SensorBlock& block)
 {
-    RegSetValueExA(key, "Block", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&block),
-                   sizeof block);
+    SetBinary("Block", &block, sizeof(block));
 }
 
-void DriverScenario::SetText(const char* name, const char* text)
+void Scenario::SetBinary(const char* name, const void* data, DWORD size)
+{
+    RegSetValueExA(key, name, 0, REG_BINARY, static_cast<const BYTE*>(data), size);
+}
+
+void Scenario::SetString(const char* name, const char* text)
 {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>(lstrlenA(text) + 1));
+                   static_cast<DWORD>(std::strlen(text) + 1));
 }
 
-void DriverScenario::Remove(const char* name)
+void Scenario::Remove(const char* name)
 {
     RegDeleteValueA(key, name);
 }
 
-void DriverScenario::Reset()
+void Scenario::Clear()
 {
-    std::vector<std::string> names;
     char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    DWORD size = sizeof(name);
+    while (key && RegEnumValueA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        if (RegDeleteValueA(key, name) != ERROR_SUCCESS)
             break;
-        names.emplace_back(name, size);
+        size = sizeof(name);
     }
-    for (const std::string& n : names)
-        RegDeleteValueA(key, n.c_str());
 }
 
-bool StopDriver()
+bool DeviceAvailable()
 {
-    return RunSc("stop") && WaitForDevice(false);
+    HANDLE device = CreateFileA("\\\\.\\veskora", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (device == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(device);
+    return true;
 }
 
-bool StartDriver()
+DriverStopped::DriverStopped()
 {
-    return RunSc("start") && WaitForDevice(true);
+    RunSc("stop veskora");
+    stopped = WaitForDevice(false);
+}
+
+DriverStopped::~DriverStopped()
+{
+    RunSc("start veskora");
+    WaitForDevice(true);
 }
