@@ -1,6 +1,7 @@
 #include "guicount.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstdint>
 
@@ -22,14 +23,18 @@ const unsigned kLastUserHandle = 0xFFFE;
 
 const GdiHandleEntry* GdiTable()
 {
-    // TEB -> PEB -> GdiSharedHandleTable
+    // The PEB's GdiSharedHandleTable.
 #ifdef _WIN64
-    auto* peb = reinterpret_cast<BYTE*>(reinterpret_cast<void**>(NtCurrentTeb())[12]);
-    return *reinterpret_cast<GdiHandleEntry**>(peb + 0xF8);
+    const size_t kTableOffset = 0xF8;
 #else
-    auto* peb = reinterpret_cast<BYTE*>(reinterpret_cast<void**>(NtCurrentTeb())[12]);
-    return *reinterpret_cast<GdiHandleEntry**>(peb + 0x94);
+    const size_t kTableOffset = 0x94;
 #endif
+    PROCESS_BASIC_INFORMATION info = {};
+    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info,
+                                  nullptr) != 0)
+        return nullptr;
+    auto* peb = reinterpret_cast<const BYTE*>(info.PebBaseAddress);
+    return *reinterpret_cast<GdiHandleEntry* const*>(peb + kTableOffset);
 }
 
 }  // namespace

@@ -198,15 +198,15 @@ INT_PTR OnMouseMove(HWND window, LPARAM lParam)
         return 0;
     int x = LOWORD(lParam);
     int y = HIWORD(lParam);
+    // Only the row under the pointer is hovered: a row passed over earlier
+    // must not go on showing its second value.
+    std::memset(app.hover, 0, sizeof app.hover);
     bool hit = false;
     for (int row = 0; row < kHoverRows && !hit; ++row) {
-        app.hover[row] = 0;
         RECT r;
-        if (GetControlRect(window, ValueId(row), &r) && r.left <= x && x <= r.right &&
-            r.top <= y && y <= r.bottom) {
-            app.hover[row] = 1;
-            hit = true;
-        }
+        hit = GetControlRect(window, ValueId(row), &r) && r.left <= x && x <= r.right &&
+              r.top <= y && y <= r.bottom;
+        app.hover[row] = hit ? 1 : 0;
     }
     app.updateLock.Leave();
     DrawPanels(window);

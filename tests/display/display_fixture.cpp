@@ -1,6 +1,7 @@
 #include "display_fixture.h"
 
 #include "display/commands.h"
+#include "display/mainwindow.h"
 #include "display/panels.h"
 #include "sensors/csensor.h"
 #include "support/pump.h"
@@ -56,6 +57,11 @@ void DisplayTest::ReadNow()
     ReadRequest request = {1, App().dummy, App().coreTemp.enable, nullptr, ID_UPDATE, 0, nullptr};
     CSENSOR::Start(&request);
     SendMessageA(window, WM_COMMAND, ID_UPDATE, 0);
+}
+
+INT_PTR DisplayTest::Proc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return MainDialogProc(window, message, wParam, lParam);
 }
 
 std::string DisplayTest::WindowText() const

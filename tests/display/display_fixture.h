@@ -30,6 +30,9 @@ protected:
     // Runs one reading on this thread and redraws, as a timer tick would.
     void ReadNow();
     std::string WindowText() const;
+    // The dialog procedure's own result for a message (SendMessage would give
+    // the dialog's message result instead).
+    INT_PTR Proc(UINT message, WPARAM wParam, LPARAM lParam);
 
     TempDir dir;
     Scenario scenario;

@@ -1,3 +1,4 @@
+#include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -124,15 +125,15 @@ using MainWindowCommands = DisplayTest;
 TEST_F(MainWindowCommands, LowWordOnlyAndUnknownIdsAreIgnored)
 {
     ASSERT_TRUE(Open());
-    EXPECT_EQ(1, SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_MONITOR_STOP, 1), 0));
+    EXPECT_EQ(1, Proc(WM_COMMAND, MAKEWPARAM(ID_MONITOR_STOP, 1), 0));
     EXPECT_EQ(0u, App().monitorTimer);
     EXPECT_NE(0u, App().blinkTimer);
-    EXPECT_EQ(1, SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_MONITOR_START, 0), 0));
+    EXPECT_EQ(1, Proc(WM_COMMAND, MAKEWPARAM(ID_MONITOR_START, 0), 0));
     EXPECT_NE(0u, App().monitorTimer);
     EXPECT_EQ(0u, App().blinkTimer);
 
-    EXPECT_EQ(1, SendMessageA(window, WM_COMMAND, IDOK, 0));
-    EXPECT_EQ(1, SendMessageA(window, WM_COMMAND, IDCANCEL, 0));
+    EXPECT_EQ(1, Proc(WM_COMMAND, IDOK, 0));
+    EXPECT_EQ(1, Proc(WM_COMMAND, IDCANCEL, 0));
     SendMessageA(window, WM_CLOSE, 0, 0);
     PumpMessages(100);
     EXPECT_TRUE(IsWindowVisible(window));
@@ -145,9 +146,9 @@ TEST_F(MainWindowCommands, StoppedValuesBlinkEveryHalfSecond)
     SendMessageA(window, WM_COMMAND, ID_MONITOR_STOP, 0);
     int phase = App().blinkPhase;
     EXPECT_TRUE(PumpUntil([&] { return App().blinkPhase != phase; }, 2000));
-    EXPECT_EQ(1, SendMessageA(window, WM_TIMER, App().blinkTimer, 0));
+    EXPECT_EQ(1, Proc(WM_TIMER, App().blinkTimer, 0));
     EXPECT_EQ(phase, App().blinkPhase);
-    EXPECT_EQ(0, SendMessageA(window, WM_TIMER, 77, 0));
+    EXPECT_EQ(0, Proc(WM_TIMER, 77, 0));
     SendMessageA(window, WM_COMMAND, ID_MONITOR_START, 0);
     EXPECT_EQ(0, App().blinkPhase);
 }
@@ -186,11 +187,11 @@ TEST_F(MainWindowCommands, TooltipTextIsHandedOverOnRequest)
     ASSERT_TRUE(Open());
     NMTTDISPINFOA info = {};
     info.hdr.code = TTN_GETDISPINFOA;
-    EXPECT_EQ(1, SendMessageA(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info)));
+    EXPECT_EQ(1, Proc(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info)));
     EXPECT_EQ(App().tipText, info.lpszText);
     info.hdr.code = TTN_SHOW;
-    EXPECT_EQ(0, SendMessageA(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info)));
-    EXPECT_EQ(0, SendMessageA(window, WM_NOTIFY, 0, 0));
+    EXPECT_EQ(0, Proc(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info)));
+    EXPECT_EQ(0, Proc(WM_NOTIFY, 0, 0));
 }
 
 // A drop handle as the shell makes it, for one path.
@@ -221,7 +222,7 @@ TEST_F(MainWindowDrop, LowerCaseJpegIsTakenAsSkinAndTheHandleReleased)
     ASSERT_TRUE(Open());
     std::string path = dir.File("photo.jpeg");
     HDROP drop = MakeDrop(path);
-    EXPECT_EQ(1, SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0));
+    EXPECT_EQ(1, Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0));
     EXPECT_EQ(path, App().skin.fileName);
     EXPECT_EQ(0, App().skin.enable);  // not decodable yet: the skin stays off
     EXPECT_EQ(0u, GlobalSize(drop));  // released
@@ -232,17 +233,17 @@ TEST_F(MainWindowDrop, OnlyTheTextAfterTheLastDotCounts)
 {
     ASSERT_TRUE(Open());
     std::string theme = dir.File("a.b.VKT");
-    EXPECT_EQ(1, SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(theme)), 0));
+    EXPECT_EQ(1, Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(theme)), 0));
     EXPECT_EQ(theme, App().themePath);
     EXPECT_EQ(0u, App().monitorTimer);
     EXPECT_TRUE(TakePostedCommand(window, ID_RELOAD));
 
     std::string before = App().settingsPath;
     HDROP none = MakeDrop(dir.File("nodot"));
-    EXPECT_EQ(0, SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(none), 0));
+    EXPECT_EQ(0, Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(none), 0));
     EXPECT_EQ(0u, GlobalSize(none));
     HDROP other = MakeDrop(dir.File("notes.txt"));
-    EXPECT_EQ(0, SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(other), 0));
+    EXPECT_EQ(0, Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(other), 0));
     EXPECT_EQ(before, App().settingsPath);
     EXPECT_EQ(theme, App().themePath);
     EXPECT_FALSE(TakePostedCommand(window, ID_RELOAD));
@@ -255,8 +256,7 @@ TEST_F(MainWindowDrop, SettingsFileLoadsWithItsTheme)
     std::string theme = dir.File("other.vkt");
     WritePrivateProfileStringA("Config", "FileName", theme.c_str(), settings.c_str());
     WritePrivateProfileStringA("Global", "Timer", "9", theme.c_str());
-    EXPECT_EQ(1,
-              SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(settings)), 0));
+    EXPECT_EQ(1, Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(settings)), 0));
     EXPECT_EQ(settings, App().settingsPath);
     EXPECT_EQ(theme, App().themePath);
     EXPECT_EQ(9u, App().timer);

@@ -107,7 +107,7 @@ TEST_F(PanelTest, HoverShowsDutyForFansAndMaximaOtherwise)
     Hover(ValueId(kFan1));
     EXPECT_EQ("23%", Value(kFan1));
 
-    EXPECT_EQ(0, SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(0, 0)));
+    EXPECT_EQ(0, Proc(WM_MOUSEMOVE, 0, MAKELPARAM(0, 0)));
     SendMessageA(window, WM_MOUSELEAVE, 0, 0);
     for (int flag : App().hover)
         EXPECT_EQ(0, flag);
