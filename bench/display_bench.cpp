@@ -91,18 +91,19 @@ void MeasureRedraws(HWND window)
                 update.max);
 }
 
+// The first window is measured once it has painted; the later ones are
+// ended as soon as they have initialised.
 INT_PTR CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_PAINT && firstPaintMs < 0)
-        firstPaintMs = SinceProcessStartMs();
     INT_PTR result = MainDialogProc(window, message, wParam, lParam);
-    if (message == WM_INITDIALOG) {
+    if (message == WM_PAINT && firstPaintMs < 0) {
+        firstPaintMs = SinceProcessStartMs();
+        PostMessageA(window, WM_BENCH_MEASURE, 0, 0);
+    } else if (message == WM_INITDIALOG) {
         ++windowsCreated;
-        if (windowsCreated == 1)
-            PostMessageA(window, WM_BENCH_MEASURE, 0, 0);
-        else if (windowsCreated <= kRecreations)
+        if (windowsCreated > 1 && windowsCreated <= kRecreations)
             PostCommand(window, ID_RELOAD);
-        else
+        else if (windowsCreated > kRecreations)
             PostMessageA(window, WM_BENCH_MEASURE, 1, 0);
     } else if (message == WM_BENCH_MEASURE && wParam == 0) {
         MeasureRedraws(window);

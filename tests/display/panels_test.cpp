@@ -4,6 +4,7 @@
 #include "display/commands.h"
 #include "display/panels.h"
 #include "display_fixture.h"
+#include "support/lockholder.h"
 #include "support/pump.h"
 
 namespace {
@@ -113,40 +114,16 @@ TEST_F(PanelTest, HoverShowsDutyForFansAndMaximaOtherwise)
         EXPECT_EQ(0, flag);
 }
 
-struct LockHolder {
-    NamedLock* lock;
-    HANDLE held;
-    HANDLE release;
-};
-
-DWORD WINAPI HoldLock(void* param)
-{
-    auto* a = static_cast<LockHolder*>(param);
-    a->lock->Enter();
-    SetEvent(a->held);
-    WaitForSingleObject(a->release, INFINITE);
-    a->lock->Leave();
-    return 0;
-}
-
 TEST_F(PanelTest, MovesWhileAnUpdateHoldsTheLockChangeNothing)
 {
     ASSERT_TRUE(Open());
     NamedLock& update = App().updateLock;
-    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    LockHolder args = {&update, held, release};
-    HANDLE thread = CreateThread(nullptr, 0, HoldLock, &args, 0, nullptr);
-    WaitForSingleObject(held, INFINITE);
+    LockHeldElsewhere other(update);
+    ASSERT_TRUE(other.Holding());
     LONG before = update.Contention();
     Hover(ValueId(kFan0));
     EXPECT_EQ(0, App().hover[kFan0]);
     EXPECT_EQ(before + 1, update.Contention());
-    SetEvent(release);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    CloseHandle(held);
-    CloseHandle(release);
 }
 
 TEST_F(PanelTest, RowsSwitchedOffOrEmptyDrawNothing)
