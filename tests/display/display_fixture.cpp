@@ -1,5 +1,9 @@
 #include "display_fixture.h"
 
+#include <shlobj.h>
+
+#include <cstring>
+
 #include "display/commands.h"
 #include "display/mainwindow.h"
 #include "display/panels.h"
@@ -22,6 +26,16 @@ SensorBlock KnownBlock()
         b.pwm[i] = pwm[i];
     }
     return b;
+}
+
+HDROP MakeDrop(const std::string& path)
+{
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), path.data(), path.size());
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
 }
 
 void DisplayTest::SetUp()

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -16,6 +17,9 @@
 
 // A block with every kind of reading and every absence marker.
 SensorBlock KnownBlock();
+
+// A drop handle as the shell makes it, for one path.
+HDROP MakeDrop(const std::string& path);
 
 class DisplayTest : public testing::Test {
 protected:

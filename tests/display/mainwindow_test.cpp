@@ -194,17 +194,6 @@ TEST_F(MainWindowCommands, TooltipTextIsHandedOverOnRequest)
     EXPECT_EQ(0, Proc(WM_NOTIFY, 0, 0));
 }
 
-// A drop handle as the shell makes it, for one path.
-HDROP MakeDrop(const std::string& path)
-{
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
-    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-    files->pFiles = sizeof(DROPFILES);
-    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), path.data(), path.size());
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
-
 // True when a command with this id waits in the window's queue (it is taken out).
 bool TakePostedCommand(HWND window, WORD id)
 {
