@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "foundation/inifile.h"
+#include "sensors/cf718x.h"
 
 namespace {
 
@@ -27,12 +28,12 @@ enum class KeyKind { Int, Unsigned, Double, Text, Colour, Font };
 
 // Where a key's value lives in the application state.
 union MemberRef {
-    constexpr MemberRef(int* (*f)(AppState&)) : asInt(f) {}
-    constexpr MemberRef(unsigned int* (*f)(AppState&)) : asUnsigned(f) {}
-    constexpr MemberRef(double* (*f)(AppState&)) : asDouble(f) {}
-    constexpr MemberRef(char* (*f)(AppState&)) : asText(f) {}
-    constexpr MemberRef(COLORREF* (*f)(AppState&)) : asColour(f) {}
-    constexpr MemberRef(LOGFONTA* (*f)(AppState&)) : asFont(f) {}
+    MemberRef(int* (*f)(AppState&)) : asInt(f) {}
+    MemberRef(unsigned int* (*f)(AppState&)) : asUnsigned(f) {}
+    MemberRef(double* (*f)(AppState&)) : asDouble(f) {}
+    MemberRef(char* (*f)(AppState&)) : asText(f) {}
+    MemberRef(COLORREF* (*f)(AppState&)) : asColour(f) {}
+    MemberRef(LOGFONTA* (*f)(AppState&)) : asFont(f) {}
 
     int* (*asInt)(AppState&);
     unsigned int* (*asUnsigned)(AppState&);
@@ -54,36 +55,36 @@ struct SettingKey {
     MemberRef member;
 };
 
-constexpr SettingKey Int(const char* section, const char* key, int def, int* (*member)(AppState&),
+SettingKey Int(const char* section, const char* key, int def, int* (*member)(AppState&),
                          bool saved = true)
 {
     return {section, key, KeyKind::Int, saved, def, 0.0, nullptr, 0, MemberRef(member)};
 }
 
-constexpr SettingKey Unsigned(const char* section, const char* key, unsigned int def,
+SettingKey Unsigned(const char* section, const char* key, unsigned int def,
                               unsigned int* (*member)(AppState&))
 {
     return {section, key, KeyKind::Unsigned, true, static_cast<int>(def), 0.0, nullptr, 0, MemberRef(member)};
 }
 
-constexpr SettingKey Double(const char* section, const char* key, double def, double* (*member)(AppState&))
+SettingKey Double(const char* section, const char* key, double def, double* (*member)(AppState&))
 {
     return {section, key, KeyKind::Double, true, 0, def, nullptr, 0, MemberRef(member)};
 }
 
-constexpr SettingKey Text(const char* section, const char* key, unsigned int limit, const char* def,
+SettingKey Text(const char* section, const char* key, unsigned int limit, const char* def,
                           char* (*member)(AppState&))
 {
     return {section, key, KeyKind::Text, true, 0, 0.0, def, limit, MemberRef(member)};
 }
 
 // Colour and font keys have no default: an absent key keeps the current value.
-constexpr SettingKey Colour(const char* section, const char* key, COLORREF* (*member)(AppState&))
+SettingKey Colour(const char* section, const char* key, COLORREF* (*member)(AppState&))
 {
     return {section, key, KeyKind::Colour, true, 0, 0.0, nullptr, 0, MemberRef(member)};
 }
 
-constexpr SettingKey Font(const char* section, const char* key, LOGFONTA* (*member)(AppState&))
+SettingKey Font(const char* section, const char* key, LOGFONTA* (*member)(AppState&))
 {
     return {section, key, KeyKind::Font, true, 0, 0.0, nullptr, 0, MemberRef(member)};
 }
@@ -95,16 +96,16 @@ const SettingKey kSettingsKeys[] = {
     Int("Config", "Dummy", 0, [](AppState& s) { return &s.dummy; }, false),
 
     Int("Divid", "Enable", 0, [](AppState& s) { return &s.divid.enable; }),
-    Unsigned("Divid", "Fan", 1500000, [](AppState& s) { return &s.divid.fan; }),
-    Double("Divid", "In0", 2.0, [](AppState& s) { return &s.divid.in[0]; }),
-    Double("Divid", "In1", 1.0, [](AppState& s) { return &s.divid.in[1]; }),
-    Double("Divid", "In2", 2.0, [](AppState& s) { return &s.divid.in[2]; }),
-    Double("Divid", "In3", 1.47, [](AppState& s) { return &s.divid.in[3]; }),
-    Double("Divid", "In4", 5.25, [](AppState& s) { return &s.divid.in[4]; }),
-    Double("Divid", "In5", 11.0, [](AppState& s) { return &s.divid.in[5]; }),
-    Double("Divid", "In6", 2.0, [](AppState& s) { return &s.divid.in[6]; }),
-    Double("Divid", "In7", 2.0, [](AppState& s) { return &s.divid.in[7]; }),
-    Double("Divid", "In8", 2.0, [](AppState& s) { return &s.divid.in[8]; }),
+    Unsigned("Divid", "Fan", kDefaultDividers.fanConstant, [](AppState& s) { return &s.divid.fan; }),
+    Double("Divid", "In0", kDefaultDividers.inScale[0], [](AppState& s) { return &s.divid.in[0]; }),
+    Double("Divid", "In1", kDefaultDividers.inScale[1], [](AppState& s) { return &s.divid.in[1]; }),
+    Double("Divid", "In2", kDefaultDividers.inScale[2], [](AppState& s) { return &s.divid.in[2]; }),
+    Double("Divid", "In3", kDefaultDividers.inScale[3], [](AppState& s) { return &s.divid.in[3]; }),
+    Double("Divid", "In4", kDefaultDividers.inScale[4], [](AppState& s) { return &s.divid.in[4]; }),
+    Double("Divid", "In5", kDefaultDividers.inScale[5], [](AppState& s) { return &s.divid.in[5]; }),
+    Double("Divid", "In6", kDefaultDividers.inScale[6], [](AppState& s) { return &s.divid.in[6]; }),
+    Double("Divid", "In7", kDefaultDividers.inScale[7], [](AppState& s) { return &s.divid.in[7]; }),
+    Double("Divid", "In8", kDefaultDividers.inScale[8], [](AppState& s) { return &s.divid.in[8]; }),
 
     Int("Enable", "Temp0", 1, [](AppState& s) { return &s.show.temp[0]; }),
     Int("Enable", "Temp1", 1, [](AppState& s) { return &s.show.temp[1]; }),
@@ -144,24 +145,24 @@ const SettingKey kThemeKeys[] = {
 
     Int("Labels", "Line", 1, [](AppState& s) { return &s.labels.line; }),
     Text("Labels", "Temp", kGroupTitleLimit, "Temperature", [](AppState& s) { return s.labels.tempTitle; }),
-    Text("Labels", "Temp0", kLabelLimit, "CPU", [](AppState& s) { return s.labels.temp[0]; }),
-    Text("Labels", "Temp1", kLabelLimit, "PWR", [](AppState& s) { return s.labels.temp[1]; }),
-    Text("Labels", "Temp2", kLabelLimit, "SYS", [](AppState& s) { return s.labels.temp[2]; }),
+    Text("Labels", "Temp0", kLabelLimit, kTempNames[0], [](AppState& s) { return s.labels.temp[0]; }),
+    Text("Labels", "Temp1", kLabelLimit, kTempNames[1], [](AppState& s) { return s.labels.temp[1]; }),
+    Text("Labels", "Temp2", kLabelLimit, kTempNames[2], [](AppState& s) { return s.labels.temp[2]; }),
     Text("Labels", "Fan", kGroupTitleLimit, "Fan", [](AppState& s) { return s.labels.fanTitle; }),
-    Text("Labels", "Fan0", kLabelLimit, "CPU", [](AppState& s) { return s.labels.fan[0]; }),
-    Text("Labels", "Fan1", kLabelLimit, "PWR", [](AppState& s) { return s.labels.fan[1]; }),
-    Text("Labels", "Fan2", kLabelLimit, "SYS", [](AppState& s) { return s.labels.fan[2]; }),
-    Text("Labels", "Fan3", kLabelLimit, "CHS", [](AppState& s) { return s.labels.fan[3]; }),
+    Text("Labels", "Fan0", kLabelLimit, kFanNames[0], [](AppState& s) { return s.labels.fan[0]; }),
+    Text("Labels", "Fan1", kLabelLimit, kFanNames[1], [](AppState& s) { return s.labels.fan[1]; }),
+    Text("Labels", "Fan2", kLabelLimit, kFanNames[2], [](AppState& s) { return s.labels.fan[2]; }),
+    Text("Labels", "Fan3", kLabelLimit, kFanNames[3], [](AppState& s) { return s.labels.fan[3]; }),
     Text("Labels", "In", kGroupTitleLimit, "Voltage", [](AppState& s) { return s.labels.inTitle; }),
-    Text("Labels", "In0", kLabelLimit, "+3.3V", [](AppState& s) { return s.labels.in[0]; }),
-    Text("Labels", "In1", kLabelLimit, "VCORE", [](AppState& s) { return s.labels.in[1]; }),
-    Text("Labels", "In2", kLabelLimit, "VIN2", [](AppState& s) { return s.labels.in[2]; }),
-    Text("Labels", "In3", kLabelLimit, "VIN3", [](AppState& s) { return s.labels.in[3]; }),
-    Text("Labels", "In4", kLabelLimit, "+5V", [](AppState& s) { return s.labels.in[4]; }),
-    Text("Labels", "In5", kLabelLimit, "+12V", [](AppState& s) { return s.labels.in[5]; }),
-    Text("Labels", "In6", kLabelLimit, "VIN6", [](AppState& s) { return s.labels.in[6]; }),
-    Text("Labels", "In7", kLabelLimit, "VSB3V", [](AppState& s) { return s.labels.in[7]; }),
-    Text("Labels", "In8", kLabelLimit, "VBAT", [](AppState& s) { return s.labels.in[8]; }),
+    Text("Labels", "In0", kLabelLimit, kVoltNames[0], [](AppState& s) { return s.labels.in[0]; }),
+    Text("Labels", "In1", kLabelLimit, kVoltNames[1], [](AppState& s) { return s.labels.in[1]; }),
+    Text("Labels", "In2", kLabelLimit, kVoltNames[2], [](AppState& s) { return s.labels.in[2]; }),
+    Text("Labels", "In3", kLabelLimit, kVoltNames[3], [](AppState& s) { return s.labels.in[3]; }),
+    Text("Labels", "In4", kLabelLimit, kVoltNames[4], [](AppState& s) { return s.labels.in[4]; }),
+    Text("Labels", "In5", kLabelLimit, kVoltNames[5], [](AppState& s) { return s.labels.in[5]; }),
+    Text("Labels", "In6", kLabelLimit, kVoltNames[6], [](AppState& s) { return s.labels.in[6]; }),
+    Text("Labels", "In7", kLabelLimit, kVoltNames[7], [](AppState& s) { return s.labels.in[7]; }),
+    Text("Labels", "In8", kLabelLimit, kVoltNames[8], [](AppState& s) { return s.labels.in[8]; }),
 
     Int("Units", "Enable", 1, [](AppState& s) { return &s.units.enable; }),
     Text("Units", "Title", kUnitLimit, kTitleTempUnit, [](AppState& s) { return s.units.title; }),

@@ -175,7 +175,7 @@ void RunCreationLoop(HINSTANCE instance, DLGPROC mainProcedure)
     }
 }
 
-int RunProgram(HINSTANCE instance, const char* commandLine, DLGPROC mainProcedure)
+void SeedStartState(HINSTANCE instance)
 {
     AppState& app = App();
     app.instance = instance;
@@ -189,6 +189,11 @@ int RunProgram(HINSTANCE instance, const char* commandLine, DLGPROC mainProcedur
     // own state back to the start here, once they exist.
     LoadWindowIcons(app);
     SeedFonts(app);
+}
+
+int RunProgram(HINSTANCE instance, const char* commandLine, DLGPROC mainProcedure)
+{
+    SeedStartState(instance);
     ComputeSettingsPath(commandLine);
     LoadSettings(1);
     InitCommonControls();

@@ -9,6 +9,10 @@ int RunProgram(HINSTANCE instance, const char* commandLine, DLGPROC mainProcedur
 
 // The pieces of the start, for tests.
 
+// Stores the instance, clears the timers and display marks, seeds the colours
+// from the system palette, the fonts and the window icons.
+void SeedStartState(HINSTANCE instance);
+
 // Sets the settings file path: the command-line text as it stands (quotes
 // and all, cut to 1023 characters), or VESKORA.VKC beside the executable
 // when the text is empty; empty when the executable's path is unknown.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "display/commands.h"
 #include "driver/protocol.h"
 #include "sensors/csensor.h"
 

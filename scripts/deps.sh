@@ -9,7 +9,7 @@ DEPS=$ROOT/build/deps
 ARCHES=(x86_64 i686)
 PACKAGES=(
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
-    wine wine64 xvfb xauth fonts-ipafont-gothic imagemagick
+    wine wine64 xvfb xauth x11-utils fonts-ipafont-gothic imagemagick
     googletest cmake ninja-build dpkg-dev g++ locales
 )
 SRC_LIST=/etc/apt/sources.list.d/veskora-src.sources

@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
-# Creates the project's Wine prefix (build/wineprefix) once: Japanese font
-# replacements so that Shift-JIS texts show, and no Mono/Gecko prompts.
+# Creates the project's Wine prefix (build/wineprefix) and brings its settings
+# up to date: Japanese font replacements so that Shift-JIS texts show, no
+# Mono/Gecko prompts, and windows that no window manager has to manage (on a
+# display without one, Wine otherwise waits 2 s for every window it hides).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
+SETTINGS_VERSION=2
 READY="$WINEPREFIX/.veskora-ready"
-[ -f "$READY" ] && exit 0
+[ "$(cat "$READY" 2>/dev/null)" = "$SETTINGS_VERSION" ] && exit 0
 
 FONTS=("ＭＳ ゴシック" "ＭＳ Ｐゴシック" "MS Gothic" "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma")
 
-echo "prefix: creating $WINEPREFIX"
-"$VK_WINE" wineboot -i >/dev/null 2>&1
-"$VK_WINESERVER" -w
-for font in "${FONTS[@]}"; do
-    "$VK_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAGothic /f >/dev/null 2>&1
-done
-"$VK_WINESERVER" -w
-touch "$READY"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "prefix: creating $WINEPREFIX"
+    "$VK_WINE" wineboot -i >/dev/null 2>&1
+    "$VK_WINESERVER" -w
+fi
+regfile=$(mktemp --suffix=.reg)
+trap 'rm -f "$regfile"' EXIT
+{
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    for font in "${FONTS[@]}"; do printf '"%s"="IPAGothic"\r\n' "$font"; done
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n'
+} | iconv -f UTF-8 -t CP932 >"$regfile"
+"$VK_WINE" regedit /S "Z:${regfile//\//\\}" >/dev/null 2>&1
+echo "$SETTINGS_VERSION" >"$READY"

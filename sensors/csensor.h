@@ -9,8 +9,6 @@
 #include "sensors/cf718x.h"
 #include "sensors/cix86.h"
 
-const WPARAM ID_UPDATE = 0x8001;  // posted to the window after every reading
-
 class CSENSOR {
 public:
     virtual ~CSENSOR();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/namedlock.h"
+#include "support/lockholder.h"
 
 namespace {
 
@@ -52,30 +53,12 @@ TEST(NamedLockStates, LongNamesAreCut)
     EXPECT_EQ(259u, std::string(lock.Name()).size());
 }
 
-struct Holder {
-    NamedLock* lock;
-    HANDLE holding;  // set once the holder owns the lock
-    HANDLE release;  // set by the test to let it go
-};
-
-DWORD WINAPI HoldLock(void* param)
-{
-    auto* h = static_cast<Holder*>(param);
-    h->lock->Enter();
-    SetEvent(h->holding);
-    WaitForSingleObject(h->release, INFINITE);
-    h->lock->Leave();
-    return 0;
-}
-
 TEST(NamedLockThreads, TryEnterFailsWithoutWaitingWhileAnotherThreadHolds)
 {
     NamedLock lock;
     lock.Create("UPDATE");
-    Holder h = {&lock, CreateEventA(nullptr, TRUE, FALSE, nullptr),
-                CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    HANDLE thread = CreateThread(nullptr, 0, HoldLock, &h, 0, nullptr);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(h.holding, 10000));
+    LockHeldElsewhere other(lock);
+    ASSERT_TRUE(other.Holding());
 
     // The holder only lets go after these calls return, so they cannot wait.
     EXPECT_EQ(0, lock.TryEnter());
@@ -83,14 +66,10 @@ TEST(NamedLockThreads, TryEnterFailsWithoutWaitingWhileAnotherThreadHolds)
     EXPECT_EQ(0, lock.TryEnter());
     EXPECT_EQ(3, lock.Contention());
 
-    SetEvent(h.release);
-    WaitForSingleObject(thread, INFINITE);
+    other.Release();
     EXPECT_EQ(1, lock.TryEnter());
     lock.Leave();
     EXPECT_EQ(3, lock.Contention());
-    CloseHandle(thread);
-    CloseHandle(h.holding);
-    CloseHandle(h.release);
 }
 
 struct Counter {

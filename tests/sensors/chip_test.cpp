@@ -144,7 +144,7 @@ TEST_F(ChipReadings, DiagnosticLinesOfAKnownBlock)
                                     {1000, 0x0FFF, 0, 1500}, {255, 0x80, 0, 127});
     scenario.SetBlock(known);
     SyncCycle(0);
-    DebugCapture capture;
+    UserIoCapture capture;
     CSENSOR::DumpReadings(Current());
     const std::vector<std::string> expected = {
         "+3.3V    : 3.30 V",  "VCORE    : 1.20 V", "VIN3     : 1.49 V", "+5V      : 5.00 V",
@@ -152,7 +152,7 @@ TEST_F(ChipReadings, DiagnosticLinesOfAKnownBlock)
         "SYS TEMP : 0 C",     "CPU FAN  : 1500 rpm", "CHS FAN  : 1000 rpm", "CPU PWM  : 100 %",
         "SYS PWM  : 0 %",     "CHS PWM  : 49 %",
     };
-    EXPECT_EQ(expected, capture.Lines());
+    EXPECT_EQ(expected, capture.DebugLines());
 }
 
 }  // namespace

@@ -84,9 +84,9 @@ TEST_F(Cycles, WithoutCoresTheTableIsEmptiedEveryCycle)
     SyncCycle(0);
     EXPECT_EQ(0, Cores().core[31].tjmax);
 
-    DebugCapture capture;
+    UserIoCapture capture;
     CSENSOR::DumpCores(Cores());
-    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_TRUE(capture.DebugLines().empty());
 }
 
 TEST_F(Cycles, SetTjMaxSpreadsOverAllEntries)
@@ -112,10 +112,10 @@ TEST_F(Cycles, CoreDiagnosticLines)
     table.core[1] = {0, 100, 0, 70};
     table.core[2] = {1, 100, 5, 9};
     table.core[3] = {1, 100, 44, 44};  // beyond count
-    DebugCapture capture;
+    UserIoCapture capture;
     CSENSOR::DumpCores(table);
     const std::vector<std::string> expected = {"CORE 00  : 60 C (62 C)", "CORE 02  : 5 C (9 C)"};
-    EXPECT_EQ(expected, capture.Lines());
+    EXPECT_EQ(expected, capture.DebugLines());
 }
 
 // --- dummy mode -----------------------------------------------------------

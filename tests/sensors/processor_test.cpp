@@ -348,19 +348,19 @@ TEST_F(Processor, InitialisationWithoutProcessorTemperatures)
 {
     App().coreTemp.enable = 1;
     std::strcpy(App().cpu.brand, "old");
-    DebugCapture capture;
+    UserIoCapture capture;
     InitializeProcessor(nullptr, 0);
     EXPECT_EQ(0, App().cpu.present);
     EXPECT_EQ(0, App().coreTemp.enable);
     EXPECT_STREQ("", App().cpu.brand);
-    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_TRUE(capture.DebugLines().empty());
 }
 
 TEST_F(Processor, InitialisationFillsTheStateAndTellsTheDebugger)
 {
     App().debug = 1;
     App().coreTemp.tjmax = 0;
-    DebugCapture capture;
+    UserIoCapture capture;
     InitializeProcessor(nullptr, 1);
     const ProcessorState& cpu = App().cpu;
     EXPECT_EQ(1, cpu.present);
@@ -373,7 +373,7 @@ TEST_F(Processor, InitialisationFillsTheStateAndTellsTheDebugger)
         "Family   : 0x06",   "Model    : 0x17",   "Step     : 0x0A",
         "Vid Min  : 0.85 V", "Vid Max  : 1.25 V", "Multiply : x9.0",
     };
-    EXPECT_EQ(expected, capture.Lines());
+    EXPECT_EQ(expected, capture.DebugLines());
     for (const CoreEntry& entry : Cores().core)
         EXPECT_EQ(100, entry.tjmax);
 }
@@ -382,12 +382,12 @@ TEST_F(Processor, InitialisationKeepsAChosenTjMaxAndFallsBackTo100)
 {
     App().coreTemp.tjmax = 85;
     scenario.SetString("Brand", "Intel(R) Core(TM)2 Extreme CPU QX9650  @ 3.00GHz");
-    DebugCapture capture;  // Debug off: the lines go to the standard output
+    UserIoCapture capture;  // Debug off: the lines go to the standard output
     InitializeProcessor(nullptr, 1);
     EXPECT_EQ(95, App().cpu.detectedTjMax);
     EXPECT_EQ(85, App().coreTemp.tjmax);
     EXPECT_EQ(85, Cores().core[31].tjmax);
-    EXPECT_TRUE(capture.Lines().empty());
+    EXPECT_TRUE(capture.DebugLines().empty());
 
     App().coreTemp.tjmax = 0;
     scenario.SetString("Brand", "Genuine Intel(R) CPU 2.40GHz");

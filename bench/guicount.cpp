@@ -1,0 +1,66 @@
+#include "guicount.h"
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <cstdint>
+
+namespace {
+
+// One entry of the GDI handle table the PEB points to.
+struct GdiHandleEntry {
+    uint64_t object;
+    uint32_t owner;
+    uint16_t unique;
+    uint8_t type;
+    uint8_t flags;
+    uint64_t userPointer;
+};
+static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle table entry");
+const int kGdiHandles = 0x10000;
+const unsigned kFirstUserHandle = 0x20;
+const unsigned kLastUserHandle = 0xFFFE;
+
+const GdiHandleEntry* GdiTable()
+{
+    // The PEB's GdiSharedHandleTable.
+#ifdef _WIN64
+    const size_t kTableOffset = 0xF8;
+#else
+    const size_t kTableOffset = 0x94;
+#endif
+    PROCESS_BASIC_INFORMATION info = {};
+    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info,
+                                  nullptr) != 0)
+        return nullptr;
+    auto* peb = reinterpret_cast<const BYTE*>(info.PebBaseAddress);
+    return *reinterpret_cast<GdiHandleEntry* const*>(peb + kTableOffset);
+}
+
+}  // namespace
+
+GuiCounts CountGuiObjects()
+{
+    GuiCounts counts = {};
+    if (const GdiHandleEntry* table = GdiTable())
+        for (int i = 0; i < kGdiHandles; ++i)
+            if (table[i].type)
+                ++counts.gdi;
+    DWORD self = GetCurrentProcessId();
+    HDC probe = CreateCompatibleDC(nullptr);
+    // A handle with a zero high word stands for any generation of its slot.
+    for (unsigned value = kFirstUserHandle; value <= kLastUserHandle; value += 2) {
+        HANDLE h = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
+        DWORD owner = 0;
+        if (IsWindow(static_cast<HWND>(h))) {
+            GetWindowThreadProcessId(static_cast<HWND>(h), &owner);
+            counts.windows += owner == self;
+        } else if (IsMenu(static_cast<HMENU>(h))) {
+            ++counts.menus;
+        } else if (DrawIconEx(probe, 0, 0, static_cast<HICON>(h), 1, 1, 0, nullptr, DI_NORMAL)) {
+            ++counts.icons;
+        }
+    }
+    DeleteDC(probe);
+    return counts;
+}

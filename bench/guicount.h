@@ -1,0 +1,13 @@
+#pragma once
+// Counts of the process's GDI and USER objects. GetGuiResources answers 0
+// under Wine, so the GDI count walks the process's GDI handle table and the
+// USER count probes the USER handle values for windows, menus and icons.
+
+struct GuiCounts {
+    int gdi;
+    int windows;
+    int menus;
+    int icons;
+};
+
+GuiCounts CountGuiObjects();

@@ -1,0 +1,485 @@
+#include "display/mainwindow.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "app/appstate.h"
+#include "app/settings.h"
+#include "dialogs/pickers.h"
+#include "display/commands.h"
+#include "display/coretip.h"
+#include "display/panels.h"
+#include "display/placement.h"
+#include "display/skin.h"
+#include "driver/protocol.h"
+#include "foundation/userio.h"
+#include "sensors/csensor.h"
+
+const char kWindowTitle[] = "Veskora! for Fintek";
+
+namespace {
+
+const char kObjectError[] = "オブジェクト生成エラーが発生しました。";
+const char kVersionError[] = "ドライバのバージョンが一致しません。";
+const char kDeviceError[] = "デバイス初期化エラーが発生しました。";
+const char kMonitorError[] = "モニタ開始エラーが発生しました。";
+const char kSkinError[] = "スキンオブジェクト生成エラーが発生しました。";
+const char kMaskError[] = "マスクオブジェクト生成エラーが発生しました。";
+
+const UINT kMillisecondsPerSecond = 1000;
+
+ReadRequest MakeRequest(HWND window, int sync)
+{
+    const AppState& app = App();
+    ReadRequest request = {};
+    request.sync = sync;
+    request.dummy = app.dummy;
+    request.cores = app.coreTemp.enable;
+    request.window = window;
+    request.wParam = ID_UPDATE;
+    request.lParam = 0;
+    return request;
+}
+
+// The settings' dividers when they are enabled, the built-in ones otherwise.
+void ApplyDividers()
+{
+    const DividerSettings& divid = App().divid;
+    if (!divid.enable) {
+        CSENSOR::chip.SetDividers(nullptr);
+        return;
+    }
+    Dividers d = {};
+    for (int i = 0; i < kVoltCount; ++i)
+        d.inScale[i] = divid.in[i];
+    d.fanConstant = divid.fan;
+    CSENSOR::chip.SetDividers(&d);
+}
+
+void RecordChip()
+{
+    ChipState& chip = App().chip;
+    ChipIdent id = CSENSOR::Identity();
+    chip.vendor = id.vendor;
+    chip.chip = id.chip;
+    chip.vendorName = CF718X::VendorName(id.vendor);
+    chip.chipName = CF718X::ChipName(id.chip);
+}
+
+bool CreateDrawingObjects(HWND window)
+{
+    return CreateColorBrushes() && BuildSkin(window) && CreateDisplayFonts();
+}
+
+// Opens the driver and checks its version and the chip; shows what failed.
+bool OpenSensors(HWND window, uint32_t* status)
+{
+    *status = CSENSOR::Open(App().dummy);
+    if (!CSENSOR::CheckVersion()) {
+        ShowError(window, kVersionError);
+        return false;
+    }
+    if (!(*status & VK_STATUS_CHIP)) {
+        ShowError(window, kDeviceError);
+        return false;
+    }
+    return true;
+}
+
+void ShapeAndPlace(HWND window)
+{
+    SetWindowTextA(window, kWindowTitle);
+    RemoveCaption(window);
+    FitWindowToClient(window);
+    HidePanelControls(window);
+    PlaceWindow(window);
+    ApplyWindowShape(window, window);
+}
+
+bool InitializeWindow(HWND window)
+{
+    AppState& app = App();
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app.smallIcon));
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app.largeIcon));
+    DragAcceptFiles(window, TRUE);
+    app.updateLock.Create("UPDATE");
+    app.drawLock.Create("DRAW");
+    if (!CreateDrawingObjects(window)) {
+        ShowError(window, kObjectError);
+        return false;
+    }
+    uint32_t status = 0;
+    if (!OpenSensors(window, &status))
+        return false;
+    ApplyDividers();
+    InitializeProcessor(window, (status & VK_STATUS_DTS) ? 1 : 0);
+    if (app.cpu.present)
+        CreateCoreTooltip(window);
+    ReadRequest first = MakeRequest(window, 1);
+    CSENSOR::Start(&first);
+    RecordChip();
+    if (!StartMonitoring(window)) {
+        ShowError(window, kMonitorError);
+        return false;
+    }
+    ShapeAndPlace(window);
+    UpdateDisplay(window);
+    SetForegroundWindow(window);
+    return true;
+}
+
+INT_PTR OnInitDialog(HWND window)
+{
+    if (!InitializeWindow(window))
+        EndDialog(window, 0);
+    return 0;
+}
+
+INT_PTR OnDestroy(HWND window)
+{
+    AppState& app = App();
+    StopMonitoring(window);
+    // The blink timer goes with this window; the next one starts afresh.
+    KillTimer(window, TIMER_BLINK);
+    app.blinkTimer = 0;
+    app.blinkPhase = 0;
+    ReleaseDisplayObjects();
+    app.coreTip.Destroy();
+    app.updateLock.Delete();
+    app.drawLock.Delete();
+    CSENSOR::Close();
+    return 1;
+}
+
+INT_PTR OnSize(HWND window, WPARAM kind)
+{
+    if (kind == SIZE_RESTORED) {
+        SetWindowTextA(window, kWindowTitle);
+        UpdateDisplay(window);
+    } else if (kind == SIZE_MINIMIZED) {
+        UpdateDisplay(window);
+    }
+    return 1;
+}
+
+INT_PTR OnNotify(LPARAM lParam)
+{
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (!header || header->code != TTN_GETDISPINFOA)
+        return 0;
+    reinterpret_cast<NMTTDISPINFOA*>(lParam)->lpszText = App().tipText;
+    return 1;
+}
+
+INT_PTR OnTimer(HWND window, WPARAM id)
+{
+    AppState& app = App();
+    if (app.monitorTimer && id == app.monitorTimer) {
+        ReadRequest request = MakeRequest(window, 0);
+        return CSENSOR::Start(&request) ? 1 : 0;
+    }
+    if (app.blinkTimer && id == app.blinkTimer) {
+        app.blinkPhase ^= 1;
+        DrawPanels(window);
+        return 1;
+    }
+    return 0;
+}
+
+// The hover rows are only tried, never waited for: an update or an apply in
+// progress must not stall the pointer.
+INT_PTR OnMouseMove(HWND window, LPARAM lParam)
+{
+    AppState& app = App();
+    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, window, 0};
+    TrackMouseEvent(&track);
+    if (!app.updateLock.TryEnter())
+        return 0;
+    int x = LOWORD(lParam);
+    int y = HIWORD(lParam);
+    // Only the row under the pointer is hovered: a row passed over earlier
+    // must not go on showing its second value.
+    std::memset(app.hover, 0, sizeof app.hover);
+    bool hit = false;
+    for (int row = 0; row < kHoverRows && !hit; ++row) {
+        RECT r;
+        hit = GetControlRect(window, ValueId(row), &r) && r.left <= x && x <= r.right &&
+              r.top <= y && y <= r.bottom;
+        app.hover[row] = hit ? 1 : 0;
+    }
+    app.updateLock.Leave();
+    DrawPanels(window);
+    return hit ? 1 : 0;
+}
+
+INT_PTR OnMouseLeave(HWND window)
+{
+    AppState& app = App();
+    if (!app.updateLock.TryEnter())
+        return 0;
+    std::memset(app.hover, 0, sizeof app.hover);
+    app.updateLock.Leave();
+    DrawPanels(window);
+    return 0;
+}
+
+INT_PTR OnLButtonDown(HWND window)
+{
+    if (!App().stable)
+        PostMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    return 1;
+}
+
+INT_PTR OnLButtonDblClk(HWND window)
+{
+    PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    return 1;
+}
+
+INT_PTR OnRButtonDown(HWND window)
+{
+    ShowContextMenu(window);
+    PostMessageA(window, WM_NULL, 0, 0);
+    return 1;
+}
+
+// Loads the settings (and theme) or only the theme, and has the window re-created.
+void ReloadFrom(HWND window, int withConfig)
+{
+    StopMonitoring(window);
+    LoadSettings(withConfig);
+    PostCommand(window, ID_RELOAD);
+}
+
+void TakeDroppedSkin(HWND window, const char* path)
+{
+    AppState& app = App();
+    app.updateLock.Enter();
+    lstrcpynA(app.skin.fileName, path, kPathSize);
+    ReleaseSurfaces();
+    bool built = BuildSkin(window);
+    app.updateLock.Leave();
+    if (!built)
+        ShowError(window, kSkinError);
+    if (app.skinState.loaded && !app.skin.enable)
+        app.skin.enable = 1;
+    DrawPanels(window);
+    ApplyWindowShape(window, window);
+}
+
+bool IsSkinExtension(const char* extension)
+{
+    static const char* const kSkinExtensions[] = {".BMP", ".JPG", ".JPEG", ".GIF", ".PNG"};
+    for (const char* e : kSkinExtensions)
+        if (lstrcmpiA(extension, e) == 0)
+            return true;
+    return false;
+}
+
+INT_PTR OnDropFiles(HWND window, HDROP drop)
+{
+    AppState& app = App();
+    char path[kPathSize] = "";
+    DragQueryFileA(drop, 0, path, kPathSize);
+    DragFinish(drop);
+    const char* extension = std::strrchr(path, '.');
+    if (!extension)
+        return 0;
+    if (IsSkinExtension(extension)) {
+        TakeDroppedSkin(window, path);
+    } else if (lstrcmpiA(extension, ".VKT") == 0) {
+        lstrcpynA(app.themePath, path, kPathSize);
+        ReloadFrom(window, 0);
+    } else if (lstrcmpiA(extension, ".VKC") == 0) {
+        lstrcpynA(app.settingsPath, path, kPathSize);
+        ReloadFrom(window, 1);
+    } else {
+        return 0;
+    }
+    return 1;
+}
+
+// Commands: one handler each.
+
+void CmdUpdate(HWND window, LPARAM) { UpdateDisplay(window); }
+void CmdReload(HWND window, LPARAM) { EndDialog(window, 1); }
+void CmdMonitorStop(HWND window, LPARAM) { StopMonitoring(window); }
+void CmdMonitorStart(HWND window, LPARAM) { StartMonitoring(window); }
+
+void CmdResetMax(HWND window, LPARAM)
+{
+    CSENSOR::ResetMaximum();
+    UpdateDisplay(window);
+}
+
+void CmdMinimize(HWND window, LPARAM) { PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+void CmdLockPosition(HWND, LPARAM) { App().stable ^= 1; }
+
+void CmdSkin(HWND window, LPARAM)
+{
+    App().skin.enable = !App().skin.enable;
+    UpdateDisplay(window);
+}
+
+template <unsigned int Mode>
+void CmdMask(HWND window, LPARAM)
+{
+    App().mask.mode = Mode;
+    ApplyWindowShape(window, window);
+}
+
+void CmdLayoutEnable(HWND window, LPARAM)
+{
+    App().layoutEnable = !App().layoutEnable;
+    SaveWindowPosition(window);
+    EndDialog(window, 1);
+}
+
+void CmdLayoutSelect(HWND window, LPARAM)
+{
+    AppState& app = App();
+    SaveWindowPosition(window);
+    if (!ChooseFileName(window, kLayoutChooserTitle, kLayoutFilter, app.layoutPath, true))
+        return;
+    StopMonitoring(window);
+    app.layoutEnable = 1;
+    PostCommand(window, ID_RELOAD);
+}
+
+void CmdSettings(HWND window, LPARAM)
+{
+    SaveWindowPosition(window);
+}
+
+void CmdConfigLoad(HWND window, LPARAM)
+{
+    if (ChooseFileName(window, kSettingsChooserTitle, kSettingsFilter, App().settingsPath, true))
+        ReloadFrom(window, 1);
+}
+
+void CmdConfigSave(HWND window, LPARAM)
+{
+    SaveWindowPosition(window);
+    if (ChooseFileName(window, kSettingsChooserTitle, kSettingsFilter, App().settingsPath, false))
+        SaveSettings(1);
+}
+
+void CmdThemeLoad(HWND window, LPARAM)
+{
+    if (ChooseFileName(window, kThemeChooserTitle, kThemeFilter, App().themePath, true))
+        ReloadFrom(window, 0);
+}
+
+void CmdThemeSave(HWND window, LPARAM)
+{
+    SaveWindowPosition(window);
+    if (ChooseFileName(window, kThemeChooserTitle, kThemeFilter, App().themePath, false))
+        SaveSettings(0);
+}
+
+void CmdProcessorInfo(HWND, LPARAM) {}
+
+void CmdRegionReady(HWND window, LPARAM succeeded)
+{
+    if (!succeeded)
+        ShowError(window, kMaskError);
+}
+
+void CmdExit(HWND window, LPARAM) { EndDialog(window, 0); }
+
+struct CommandEntry {
+    WORD id;
+    void (*run)(HWND window, LPARAM lParam);
+};
+
+const CommandEntry kCommands[] = {
+    {ID_UPDATE, CmdUpdate},
+    {ID_RELOAD, CmdReload},
+    {ID_MONITOR_STOP, CmdMonitorStop},
+    {ID_MONITOR_START, CmdMonitorStart},
+    {ID_RESET_MAX, CmdResetMax},
+    {ID_MINIMIZE, CmdMinimize},
+    {ID_LOCK_POSITION, CmdLockPosition},
+    {ID_SKIN, CmdSkin},
+    {ID_MASK_NONE, CmdMask<MASK_NONE>},
+    {ID_MASK_ROUND, CmdMask<MASK_ROUND>},
+    {ID_MASK_AUTO, CmdMask<MASK_AUTO>},
+    {ID_MASK_COLOR, CmdMask<MASK_COLOR>},
+    {ID_MASK_BITMAP, CmdMask<MASK_BITMAP>},
+    {ID_LAYOUT_ENABLE, CmdLayoutEnable},
+    {ID_LAYOUT_SELECT, CmdLayoutSelect},
+    {ID_SETTINGS, CmdSettings},
+    {ID_CONFIG_LOAD, CmdConfigLoad},
+    {ID_CONFIG_SAVE, CmdConfigSave},
+    {ID_THEME_LOAD, CmdThemeLoad},
+    {ID_THEME_SAVE, CmdThemeSave},
+    {ID_PROCESSOR_INFO, CmdProcessorInfo},
+    {ID_REGION_READY, CmdRegionReady},
+    {ID_EXIT, CmdExit},
+};
+
+// Every command is answered as handled; ids without an entry (IDOK and
+// IDCANCEL among them) do nothing, so only the menu ends the window.
+INT_PTR OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    WORD id = LOWORD(wParam);
+    for (const CommandEntry& c : kCommands) {
+        if (c.id == id) {
+            c.run(window, lParam);
+            break;
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+int StartMonitoring(HWND window)
+{
+    AppState& app = App();
+    if (app.monitorTimer)
+        return 0;
+    app.monitorTimer = SetTimer(window, TIMER_MONITOR, app.timer * kMillisecondsPerSecond, nullptr);
+    if (!app.monitorTimer)
+        return 0;
+    if (app.blinkTimer) {
+        KillTimer(window, app.blinkTimer);
+        app.blinkTimer = 0;
+        app.blinkPhase = 0;
+        DrawPanels(window);
+    }
+    return 1;
+}
+
+int StopMonitoring(HWND window)
+{
+    AppState& app = App();
+    if (!app.monitorTimer)
+        return 0;
+    KillTimer(window, app.monitorTimer);
+    app.monitorTimer = 0;
+    if (!app.blinkTimer)
+        app.blinkTimer = SetTimer(window, TIMER_BLINK, kBlinkPeriod, nullptr);
+    return 1;
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: return OnInitDialog(window);
+    case WM_DESTROY: return OnDestroy(window);
+    case WM_SIZE: return OnSize(window, wParam);
+    case WM_PAINT: PaintPanels(window); return 1;
+    case WM_NOTIFY: return OnNotify(lParam);
+    case WM_COMMAND: return OnCommand(window, wParam, lParam);
+    case WM_TIMER: return OnTimer(window, wParam);
+    case WM_MOUSEMOVE: return OnMouseMove(window, lParam);
+    case WM_MOUSELEAVE: return OnMouseLeave(window);
+    case WM_LBUTTONDOWN: return OnLButtonDown(window);
+    case WM_LBUTTONDBLCLK: return OnLButtonDblClk(window);
+    case WM_RBUTTONDOWN: return OnRButtonDown(window);
+    case WM_DROPFILES: return OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
+    default: return 0;
+    }
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The skin stretched behind the panels, and the window's shape (mask).
+
+#include <windows.h>
+
+// Builds the back buffer and the stretched skin for the window's client area.
+// False only when the back buffer cannot be created; a skin that cannot be
+// loaded or stretched switches the skin setting off.
+bool BuildSkin(HWND window);
+// Gives the window the shape of the current mask mode. disableWindow is kept
+// disabled while a bitmap region is generated.
+void ApplyWindowShape(HWND window, HWND disableWindow);

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The run command: installs what is missing, builds, starts the substitute
+# driver in live simulation and runs the monitor.
+#   ./run.sh                      show it on $DISPLAY; without one, run on a
+#                                 virtual display and save a screenshot
+#   ./run.sh --screenshot FILE    headless: save the screenshot to FILE and stop
+#   ./run.sh -- ARGS              ARGS go to veskora.exe (a settings file path)
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+cd "$ROOT"
+
+usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+
+shot=""
+keep_running=1
+args=()
+while [ $# -gt 0 ]; do
+    case $1 in
+        --screenshot) [ $# -ge 2 ] || usage; shot=$2; keep_running=0; shift 2 ;;
+        --) shift; args=("$@"); break ;;
+        *) usage ;;
+    esac
+done
+
+scripts/deps.sh
+scripts/build.sh x86_64
+
+shown_on=${DISPLAY:-}
+[ $keep_running = 1 ] || shown_on=""
+[ -z "$shown_on" ] && unset DISPLAY
+source scripts/session.sh
+vk_session_begin
+trap vk_session_end EXIT
+# No scenario values: the driver simulates a live board.
+"$VK_WINE" reg delete 'HKLM\System\CurrentControlSet\Services\veskora\Parameters' /va /f >/dev/null 2>&1 || true
+
+exe=build/x86_64/bin/veskora.exe
+if [ -n "$shown_on" ]; then
+    "$VK_WINE" "$exe" "${args[@]}"
+    exit 0
+fi
+
+"$VK_WINE" "$exe" "${args[@]}" &
+monitor=$!
+trap 'kill $monitor 2>/dev/null; vk_session_end' EXIT
+
+# The window appears once its initialisation (and the first reading) is done.
+for _ in $(seq 150); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Veskora! for Fintek"' && break
+    kill -0 $monitor 2>/dev/null || { echo "veskora.exe ended before showing its window" >&2; exit 1; }
+    sleep 0.2
+done
+sleep 2
+[ -n "$shot" ] || shot="$ROOT/build/screenshot.png"
+import -window root "$shot"
+echo "screenshot: $shot"
+[ $keep_running = 1 ] || exit 0
+echo "veskora.exe is running on display $DISPLAY; press Ctrl+C to stop it."
+wait $monitor

@@ -1,0 +1,45 @@
+#pragma once
+// Shared set-up of the main-window tests: a fresh application state, a known
+// sensor block from the substitute driver, captured message boxes.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/appstate.h"
+#include "support/appfixture.h"
+#include "support/capture.h"
+#include "support/scenario.h"
+#include "support/tempdir.h"
+
+// A block with every kind of reading and every absence marker.
+SensorBlock KnownBlock();
+
+// A drop handle as the shell makes it, for one path.
+HDROP MakeDrop(const std::string& path);
+
+class DisplayTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the main window from template 200 and fails the test when it
+    // does not initialise.
+    HWND Open();
+    // Centre of a control in the window's client coordinates.
+    POINT CentreOf(int id) const;
+    // Runs one reading on this thread and redraws, as a timer tick would.
+    void ReadNow();
+    std::string WindowText() const;
+    // The dialog procedure's own result for a message (SendMessage would give
+    // the dialog's message result instead).
+    INT_PTR Proc(UINT message, WPARAM wParam, LPARAM lParam);
+
+    TempDir dir;
+    Scenario scenario;
+    UserIoCapture io;
+    HWND window = nullptr;
+};

@@ -1,0 +1,43 @@
+#include "support/capture.h"
+
+#include "foundation/userio.h"
+
+namespace {
+
+std::vector<ShownMessage> messages;
+std::vector<std::string> lines;
+
+int RecordMessage(HWND owner, const char* text, const char* caption, UINT style)
+{
+    messages.push_back({owner, text ? text : "", caption ? caption : "", style});
+    return IDOK;
+}
+
+void RecordLine(const char* line)
+{
+    lines.push_back(line ? line : "");
+}
+
+}  // namespace
+
+UserIoCapture::UserIoCapture()
+{
+    Clear();
+    SetMessageBoxHook(RecordMessage);
+    SetDebugLineHook(RecordLine);
+}
+
+UserIoCapture::~UserIoCapture()
+{
+    SetMessageBoxHook(nullptr);
+    SetDebugLineHook(nullptr);
+}
+
+const std::vector<ShownMessage>& UserIoCapture::Messages() const { return messages; }
+const std::vector<std::string>& UserIoCapture::DebugLines() const { return lines; }
+
+void UserIoCapture::Clear()
+{
+    messages.clear();
+    lines.clear();
+}
