@@ -3,6 +3,7 @@
 #include <intrin.h>
 #include <mmsystem.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -117,8 +118,17 @@ int FamilyRule(const CpuInfo& info, int* code)
     }
 }
 
-void WriteLine(const char* line, bool toDebugger)
+void WriteLine(bool toDebugger, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// One start-up line, formatted into the line buffer: to the debugger, or to
+// the standard output with a line end.
+void WriteLine(bool toDebugger, const char* format, ...)
 {
+    char line[kLineSize];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
     if (toDebugger)
         DebugLine(line);
     else
@@ -324,22 +334,14 @@ uint64_t CIX86::MeasureClock()
 
 void CIX86::DumpSignature(const CpuInfo& info, bool toDebugger)
 {
-    char line[kLineSize];
-    std::snprintf(line, sizeof(line), "Family   : 0x%02X", info.family);
-    WriteLine(line, toDebugger);
-    std::snprintf(line, sizeof(line), "Model    : 0x%02X", info.model);
-    WriteLine(line, toDebugger);
-    std::snprintf(line, sizeof(line), "Step     : 0x%02X", info.stepping);
-    WriteLine(line, toDebugger);
+    WriteLine(toDebugger, "Family   : 0x%02X", info.family);
+    WriteLine(toDebugger, "Model    : 0x%02X", info.model);
+    WriteLine(toDebugger, "Step     : 0x%02X", info.stepping);
 }
 
 void CIX86::DumpVid(const CpuInfo& info, bool toDebugger)
 {
-    char line[kLineSize];
-    std::snprintf(line, sizeof(line), "Vid Min  : %.2f V", info.vidMin);
-    WriteLine(line, toDebugger);
-    std::snprintf(line, sizeof(line), "Vid Max  : %.2f V", info.vidMax);
-    WriteLine(line, toDebugger);
-    std::snprintf(line, sizeof(line), "Multiply : x%.1f", info.ratio);
-    WriteLine(line, toDebugger);
+    WriteLine(toDebugger, "Vid Min  : %.2f V", info.vidMin);
+    WriteLine(toDebugger, "Vid Max  : %.2f V", info.vidMax);
+    WriteLine(toDebugger, "Multiply : x%.1f", info.ratio);
 }
