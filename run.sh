@@ -5,25 +5,30 @@
 #                                 virtual display and save a screenshot
 #   ./run.sh --screenshot FILE    headless: save the screenshot to FILE and stop
 #   ./run.sh -- ARGS              ARGS go to veskora.exe (a settings file path)
+#   ./run.sh --x64 ...            the 64-bit build instead of the 32-bit release
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$ROOT"
 
-usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 shot=""
 keep_running=1
+want64=0
 args=()
 while [ $# -gt 0 ]; do
     case $1 in
         --screenshot) [ $# -ge 2 ] || usage; shot=$2; keep_running=0; shift 2 ;;
+        --x64) want64=1; shift ;;
         --) shift; args=("$@"); break ;;
         *) usage ;;
     esac
 done
 
 scripts/deps.sh
-scripts/build.sh x86_64
+# The substitute driver is a 64-bit driver whichever build runs.
+scripts/build.sh x86_64:veskora_driver
+[ $want64 = 1 ] || scripts/build.sh "i686:vk_program vk_probe"
 
 shown_on=${DISPLAY:-}
 [ $keep_running = 1 ] || shown_on=""
@@ -34,7 +39,15 @@ trap vk_session_end EXIT
 # No scenario values: the driver simulates a live board.
 "$VK_WINE" reg delete 'HKLM\System\CurrentControlSet\Services\veskora\Parameters' /va /f >/dev/null 2>&1 || true
 
-exe=build/x86_64/bin/veskora.exe
+# The release (32-bit) build where this machine runs 32-bit programs.
+arch=i686
+if [ $want64 = 1 ] || ! vk_can_run32; then
+    [ $want64 = 1 ] || echo "this machine cannot run 32-bit programs; using the x86_64 build"
+    arch=x86_64
+    scripts/build.sh x86_64:vk_program
+fi
+exe=build/$arch/bin/veskora.exe
+echo "starting the $arch build: $exe"
 if [ -n "$shown_on" ]; then
     "$VK_WINE" "$exe" "${args[@]}"
     exit 0

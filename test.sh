@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds both targets (x86_64 and
-# i686) and runs every test of the x86_64 build under Wine.
+# i686) and runs every test of both builds under Wine, the 32-bit release
+# build first. Prints one summary line per build; fails when either fails.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$ROOT"
@@ -19,9 +20,32 @@ test_start=$(date +%s)
 source scripts/session.sh
 vk_session_begin
 trap vk_session_end EXIT
+
 status=0
-ctest --test-dir build/x86_64 --output-on-failure || status=$?
+summaries=()
+run_suite() { # arch
+    local log rc line
+    log=$(mktemp)
+    set +e
+    ctest --test-dir "build/$1" --output-on-failure 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    set -e
+    line=$(grep -E 'tests passed|tests failed' "$log" | tail -n 1)
+    rm -f "$log"
+    [ -n "$line" ] || line="no test ran"
+    summaries+=("$1: $line")
+    [ "$rc" -eq 0 ] || status=1
+}
+
+if vk_can_run32; then
+    run_suite i686
+else
+    summaries+=("i686 tests skipped: this machine cannot run 32-bit programs")
+fi
+run_suite x86_64
 test_time=$(elapsed "$test_start")
 
+echo
+printf '%s\n' "${summaries[@]}"
 echo "Times: dependencies $deps_time, build $build_time, tests $test_time (total $(elapsed "$start"))"
 exit $status

@@ -180,7 +180,7 @@ INT_PTR OnTimer(HWND window, WPARAM id)
         return CSENSOR::Start(&request) ? 1 : 0;
     }
     if (app.blinkTimer && id == app.blinkTimer) {
-        app.blinkPhase ^= 1;
+        app.blinkPhase = !app.blinkPhase;
         DrawPanels(window);
         return 1;
     }
@@ -314,7 +314,8 @@ void CmdResetMax(HWND window, LPARAM)
 }
 
 void CmdMinimize(HWND window, LPARAM) { PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
-void CmdLockPosition(HWND, LPARAM) { App().stable ^= 1; }
+// Any stored value counts as locked; one click unlocks it.
+void CmdLockPosition(HWND, LPARAM) { App().stable = !App().stable; }
 
 void CmdSkin(HWND window, LPARAM)
 {

@@ -153,6 +153,11 @@ long CSTR::Convert(int radix) const
     return text ? std::strtol(text, nullptr, radix) : 0;
 }
 
+long CSTR::Convert(int radix)
+{
+    return static_cast<const CSTR&>(*this).Convert(radix);
+}
+
 const char* CSTR::Trim(const char* set)
 {
     TrimLeft(set);

@@ -36,6 +36,9 @@ public:
     long Dec() const;
     long Hex() const;
     long Convert(int radix) const;
+    // The same for a string that is not const, where the bool overload would
+    // otherwise make Convert(16) ambiguous.
+    long Convert(int radix);
 
     const char* Trim(const char* set = nullptr);
     const char* TrimLeft(const char* set = nullptr);

@@ -135,7 +135,7 @@ int CTOOLTIP::CreateTip(DWORD style, const RECT& rect, HINSTANCE module, HWND ow
     if (!window.Valid())
         return 0;
     tool = TOOLINFOA();
-    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;  // the first layout that carries lParam
     tool.uFlags = flags;
     tool.hwnd = owner;
     tool.uId = 0;

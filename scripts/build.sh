@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Configures (once) and builds the given targets: build/<arch>, output in
-# build/<arch>/bin. Default: both targets.
+# build/<arch>/bin. Default: both targets. ARCH:TARGET builds only that
+# target of the tree (e.g. x86_64:veskora_driver).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-arches=("$@")
-[ ${#arches[@]} -gt 0 ] || arches=(x86_64 i686)
-for arch in "${arches[@]}"; do
+specs=("$@")
+[ ${#specs[@]} -gt 0 ] || specs=(x86_64 i686)
+for spec in "${specs[@]}"; do
+    arch=${spec%%:*}
+    target=""
+    [ "$spec" = "$arch" ] || target=${spec#*:}
     dir="$ROOT/build/$arch"
     if [ ! -f "$dir/build.ninja" ]; then
         cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" >/dev/null
     fi
-    ninja -C "$dir"
+    # shellcheck disable=SC2086
+    ninja -C "$dir" $target
 done

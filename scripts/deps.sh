@@ -10,7 +10,7 @@ ARCHES=(x86_64 i686)
 PACKAGES=(
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
     wine wine64 xvfb xauth x11-utils fonts-ipafont-gothic imagemagick
-    googletest cmake ninja-build dpkg-dev g++ locales
+    googletest cmake ninja-build dpkg-dev g++ locales unzip
 )
 SRC_LIST=/etc/apt/sources.list.d/veskora-src.sources
 
@@ -35,12 +35,14 @@ install_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
 }
 
-# Wine's 32-bit half cannot run here, and with it installed /usr/bin/wine picks it.
-refuse_wine32() {
-    if dpkg-query -W -f='${Status}' wine32 2>/dev/null | grep -q 'install ok installed'; then
-        echo "deps: wine32 is installed; it cannot run on this machine and breaks /usr/bin/wine" >&2
-        exit 1
-    fi
+# Wine's 32-bit half (WoW64): the release build is 32-bit and is tested too.
+# /usr/lib/wine/wine64 starts 32-bit programs through it by itself.
+install_wine32() {
+    dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' && return 0
+    echo "deps: installing wine32:i386"
+    dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null
 }
 
 japanese_locale() {
@@ -97,7 +99,7 @@ build_googletest() {
 }
 
 install_packages
-refuse_wine32
+install_wine32
 japanese_locale
 for arch in "${ARCHES[@]}"; do
     build_libpng "$arch"

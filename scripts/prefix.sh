@@ -8,6 +8,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
 SETTINGS_VERSION=2
 READY="$WINEPREFIX/.veskora-ready"
+
+# A prefix made before Wine's 32-bit half was installed cannot run the
+# 32-bit build: make it anew.
+if [ -f "$WINEPREFIX/system.reg" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    echo "prefix: $WINEPREFIX has no 32-bit half; creating it anew"
+    "$VK_WINESERVER" -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+fi
 [ "$(cat "$READY" 2>/dev/null)" = "$SETTINGS_VERSION" ] && exit 0
 
 FONTS=("ＭＳ ゴシック" "ＭＳ Ｐゴシック" "MS Gothic" "MS UI Gothic" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma")

@@ -17,6 +17,14 @@ vk_session_begin() {
     fi
 }
 
+# Whether this machine runs 32-bit programs: the i686 build's probe must
+# print its pointer width. Some kernels are built without 32-bit support.
+vk_can_run32() {
+    local probe="$VK_ROOT/build/i686/bin/vk_probe.exe"
+    [ -f "$probe" ] || return 1
+    [ "$("$VK_WINE" "$probe" </dev/null 2>/dev/null | tr -d '\r')" = 32 ]
+}
+
 vk_session_end() {
     "$VK_WINESERVER" -k 2>/dev/null || true
     if [ "$VK_OWN_XVFB" = 1 ]; then

@@ -79,6 +79,11 @@ DWORD_PTR RealBindThread(DWORD_PTR mask)
     return SetThreadAffinityMask(GetCurrentThread(), mask);
 }
 
+BOOL RealBindProcess(DWORD_PTR mask)
+{
+    return SetProcessAffinityMask(GetCurrentProcess(), mask);
+}
+
 bool RealReadout(const CIX86& cpu, int32_t* degreesBelowTjMax)
 {
     return cpu.ReadDts(degreesBelowTjMax);
@@ -146,7 +151,7 @@ uint64_t MeasureWindow()
 
 }  // namespace
 
-const CoreWalkCalls kRealCoreWalk = {RealAffinity, RealBindThread, RealReadout};
+const CoreWalkCalls kRealCoreWalk = {RealAffinity, RealBindThread, RealBindProcess, RealReadout};
 
 void SetCoreWalkCalls(const CoreWalkCalls* calls)
 {
@@ -301,15 +306,24 @@ void CIX86::ReadCores(CoreTable* table) const
     if (!walk->affinity(&processMask, &systemMask) || systemMask == 0)
         return;
     DWORD_PTR restore = 0;
+    bool widened = false;
     for (int i = 0; i < kCoreSlots && (systemMask >> i) != 0; i++) {
         CoreEntry& entry = table->core[i];
         entry.valid = 0;
         entry.temp = 0;
         const DWORD_PTR bit = static_cast<DWORD_PTR>(1) << i;
         if (systemMask & bit) {
-            const DWORD_PTR previous = walk->bindThread(bit);
+            DWORD_PTR previous = walk->bindThread(bit);
+            // A thread cannot be bound outside its process's mask, which the
+            // user may have narrowed: widen it for the walk.
+            if (!previous && !(processMask & bit) && !widened && walk->bindProcess(systemMask)) {
+                widened = true;
+                previous = walk->bindThread(bit);
+            }
             if (previous) {
-                if (!restore)
+                // After widening the thread's own mask is the widened one;
+                // putting the process mask back restores it.
+                if (!restore && !widened)
                     restore = previous;
                 Sleep(1);  // lets the thread move to that processor
                 ReadCore(&entry);
@@ -317,6 +331,9 @@ void CIX86::ReadCores(CoreTable* table) const
         }
         table->count = i + 1;
     }
+    // The process mask first: setting it gives every thread that mask.
+    if (widened)
+        walk->bindProcess(processMask);
     if (restore)
         walk->bindThread(restore);
 }

@@ -32,6 +32,8 @@ struct CoreWalkCalls {
     BOOL (*affinity)(DWORD_PTR* processMask, DWORD_PTR* systemMask);
     // Binds the calling thread to the mask; its previous mask, 0 on failure.
     DWORD_PTR (*bindThread)(DWORD_PTR mask);
+    // Sets the process mask, which every thread of the process then takes.
+    BOOL (*bindProcess)(DWORD_PTR mask);
     // The thermal readout of the processor the calling thread is bound to.
     bool (*readout)(const CIX86& cpu, int32_t* degreesBelowTjMax);
 };
@@ -53,7 +55,8 @@ public:
     // The thermal readout of the processor the calling thread runs on.
     bool ReadDts(int32_t* degreesBelowTjMax) const;
     // Walks every processor of the system mask for its temperature. Only the
-    // calling thread is bound while it walks, and it gets its mask back.
+    // calling thread is bound while it walks, and it gets its mask back; a
+    // process mask that leaves processors out is widened for the walk only.
     void ReadCores(CoreTable* table) const;
     static uint64_t MeasureClock();
     static void DumpSignature(const CpuInfo& info, bool toDebugger);

@@ -80,7 +80,7 @@ using CoreTipWindow = DisplayTest;
 TOOLINFOA ToolOf(HWND tip, HWND owner)
 {
     TOOLINFOA info = {};
-    info.cbSize = TTTOOLINFOA_V1_SIZE;
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
     info.hwnd = owner;
     info.uId = 0;
     SendMessageA(tip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info));

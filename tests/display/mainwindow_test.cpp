@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "app/settings.h"
 #include "app/startup.h"
 #include "display/commands.h"
 #include "display/mainwindow.h"
@@ -167,6 +168,22 @@ TEST_F(MainWindowCommands, TogglesAndMaskModes)
     DeleteObject(region);
     SendMessageA(window, WM_COMMAND, ID_MASK_COLOR, 0);
     EXPECT_NE(0, GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
+// A lock stored as any nonzero value holds, and one click releases it.
+TEST_F(MainWindowCommands, AStoredLockOfTwoIsUnlockedByOneClick)
+{
+    WriteWholeFile(App().themePath, "[Global]\r\nStable=2\r\n");
+    LoadSettings(0);
+    ASSERT_TRUE(Open());
+    PumpMessages(50);
+    MSG queued;
+    Proc(WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_FALSE(PeekMessageA(&queued, window, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    SendMessageA(window, WM_COMMAND, ID_LOCK_POSITION, 0);
+    EXPECT_EQ(0, App().stable);
+    Proc(WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_TRUE(PeekMessageA(&queued, window, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
 }
 
 TEST_F(MainWindowCommands, ResetMaximumBringsTheMaximaBackToTheCurrentReading)

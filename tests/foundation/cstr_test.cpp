@@ -155,6 +155,10 @@ TEST(CstrParse, RadixesAndPrefixes)
     const CSTR prefixedHex("0x1F"), prefixedOct("010");  // const: the radix overload
     EXPECT_EQ(31, prefixedHex.Convert(0));
     EXPECT_EQ(8, prefixedOct.Convert(0));
+    CSTR plain("ff");  // not const: still the radix overload, never the bool one
+    EXPECT_EQ(255, plain.Convert(16));
+    EXPECT_STREQ("ff", plain.String());
+    EXPECT_STREQ("FF", plain.Convert(true));
     EXPECT_EQ(INT_MIN, CSTR("-2147483648").Dec());
     EXPECT_EQ(INT_MAX, CSTR("7fffffff").Hex());
     EXPECT_EQ(0, CSTR().Dec());

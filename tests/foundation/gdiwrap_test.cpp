@@ -202,7 +202,8 @@ TEST_F(TooltipTest, CreatesOneWindowAndCanBeCreatedAgainAfterDestroy)
     ASSERT_TRUE(Create());
     HWND first = tip.Window();
     EXPECT_EQ(GetModuleHandleA(nullptr), tip.instance);
-    EXPECT_EQ(static_cast<UINT>(TTTOOLINFOA_V1_SIZE), tip.tool.cbSize);
+    EXPECT_EQ(static_cast<UINT>(TTTOOLINFOA_V2_SIZE), tip.tool.cbSize);
+    EXPECT_EQ(sizeof(void*) == 4 ? 44u : 64u, tip.tool.cbSize);
     EXPECT_EQ(LPSTR_TEXTCALLBACKA, tip.tool.lpszText);
     EXPECT_EQ(1, SendMessageA(first, TTM_GETTOOLCOUNT, 0, 0));
     EXPECT_FALSE(Create());  // never a second window over a live one

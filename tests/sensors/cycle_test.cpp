@@ -237,7 +237,8 @@ std::atomic<int> SlowWalk::overlaps;
 std::atomic<int> SlowWalk::finished;
 std::atomic<int> SlowWalk::failed;
 
-const CoreWalkCalls kSlowWalk = {kRealCoreWalk.affinity, kRealCoreWalk.bindThread, SlowWalk::Readout};
+const CoreWalkCalls kSlowWalk = {kRealCoreWalk.affinity, kRealCoreWalk.bindThread,
+                                 kRealCoreWalk.bindProcess, SlowWalk::Readout};
 
 TEST_F(Cycles, CloseWaitsForTheRunningCycle)
 {
