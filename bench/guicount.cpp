@@ -23,6 +23,32 @@ const unsigned kLastUserHandle = 0xFFFE;
 
 const GdiHandleEntry* GdiTable()
 {
+#ifndef _WIN64
+    // Under Wine's WoW64 the table hangs off the 64-bit PEB, which the
+    // 32-bit TEB's GdiBatchCount leads to (through the 64-bit TEB).
+    const size_t kTeb32GdiBatchCount = 0xF70;
+    const size_t kTeb64Peb = 0x60;
+    const size_t kPeb64Table = 0xF8;
+    struct ThreadBasicInformation {
+        LONG exitStatus;
+        PVOID tebBaseAddress;
+        PVOID clientId[2];
+        ULONG_PTR affinityMask;
+        LONG priority;
+        LONG basePriority;
+    } thread = {};
+    const auto kThreadBasicInformation = static_cast<THREADINFOCLASS>(0);
+    if (NtQueryInformationThread(GetCurrentThread(), kThreadBasicInformation, &thread,
+                                 sizeof thread, nullptr) != 0)
+        return nullptr;
+    auto* teb = static_cast<const BYTE*>(thread.tebBaseAddress);
+    const uint32_t teb64 = *reinterpret_cast<const uint32_t*>(teb + kTeb32GdiBatchCount);
+    if (teb64) {
+        const uint64_t peb64 = *reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(teb64) + kTeb64Peb);
+        const uint64_t table = *reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(peb64) + kPeb64Table);
+        return reinterpret_cast<const GdiHandleEntry*>(static_cast<uintptr_t>(table));
+    }
+#endif
     // The PEB's GdiSharedHandleTable.
 #ifdef _WIN64
     const size_t kTableOffset = 0xF8;

@@ -3,13 +3,19 @@
 # substitute driver's live simulation and prints the CPU time it used, as a
 # share of one core, with and without Wine's own processes (wineserver,
 # winedevice and the other Wine system processes), and its resident memory.
-# Usage: bench/monitor_load.sh [SECONDS]   (after a build of the x86_64 target)
+# Usage: bench/monitor_load.sh [--x64] [SECONDS]   (after ./test.sh has built
+# both targets). The 32-bit release build is measured unless --x64 is given
+# or this machine cannot run 32-bit programs.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+arch=i686
+if [ "${1:-}" = --x64 ]; then arch=x86_64; shift; fi
 seconds=${1:-60}
 cd "$ROOT"
 source scripts/session.sh
 vk_session_begin
+[ $arch = x86_64 ] || vk_can_run32 || arch=x86_64
+echo "measuring the $arch build"
 "$VK_WINE" reg delete 'HKLM\System\CurrentControlSet\Services\veskora\Parameters' /va /f >/dev/null 2>&1 || true
 
 work=$(mktemp -d)
@@ -19,7 +25,7 @@ theme=$("$VK_WINE" winepath -w "$work/load.vkt" 2>/dev/null)
 printf '[Config]\r\nFileName=%s\r\n' "$theme" >"$work/load.vkc"
 printf '[Global]\r\nTimer=1\r\n' >"$work/load.vkt"
 
-"$VK_WINE" build/x86_64/bin/veskora.exe "$settings" &
+"$VK_WINE" "build/$arch/bin/veskora.exe" "$settings" &
 monitor=$!
 sleep 5   # start-up and the first readings are not part of the steady load
 
