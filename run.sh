@@ -48,6 +48,10 @@ if [ $want64 = 1 ] || ! vk_can_run32; then
 fi
 exe=build/$arch/bin/veskora.exe
 echo "starting the $arch build: $exe"
+# Started from its own folder, as a double click starts it: the default
+# skin and mask names are relative to the current folder.
+cd "build/$arch/bin"
+exe=./veskora.exe
 if [ -n "$shown_on" ]; then
     "$VK_WINE" "$exe" "${args[@]}"
     exit 0
@@ -58,13 +62,16 @@ monitor=$!
 trap 'kill $monitor 2>/dev/null; vk_session_end' EXIT
 
 # The window appears once its initialisation (and the first reading) is done.
+shown=0
 for _ in $(seq 150); do
-    xwininfo -root -tree 2>/dev/null | grep -q '"Veskora! for Fintek"' && break
+    xwininfo -root -tree 2>/dev/null | grep -q '"Veskora! for Fintek"' && { shown=1; break; }
     kill -0 $monitor 2>/dev/null || { echo "veskora.exe ended before showing its window" >&2; exit 1; }
     sleep 0.2
 done
+[ $shown = 1 ] || { echo "veskora.exe showed no window within 30 s" >&2; exit 1; }
 sleep 2
 [ -n "$shot" ] || shot="$ROOT/build/screenshot.png"
+case $shot in /*) ;; *) shot="$ROOT/$shot" ;; esac
 import -window root "$shot"
 echo "screenshot: $shot"
 [ $keep_running = 1 ] || exit 0

@@ -7,6 +7,8 @@
 #include "app/appstate.h"
 #include "app/dlgtemplate.h"
 #include "app/settings.h"
+#include "dialogs/cpuwindow.h"
+#include "dialogs/msgwindow.h"
 #include "foundation/owner.h"
 #include "foundation/userio.h"
 #include "resources/resource.h"
@@ -185,8 +187,9 @@ void SeedStartState(HINSTANCE instance)
     // Colours and fonts first: the theme keeps them where it names none.
     SeedColours(app);
     ClearDisplayMarks(app);
-    // The settings dialog and the processor and message windows put their
-    // own state back to the start here, once they exist.
+    // The settings dialog puts its own state back to the start here, once it exists.
+    ResetProcessorWindow();
+    ResetMessageWindow();
     LoadWindowIcons(app);
     SeedFonts(app);
 }

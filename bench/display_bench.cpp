@@ -18,7 +18,7 @@
 #include "display/commands.h"
 #include "display/mainwindow.h"
 #include "display/panels.h"
-#include "guicount.h"
+#include "support/guicount.h"
 
 namespace {
 

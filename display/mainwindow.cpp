@@ -6,6 +6,8 @@
 
 #include "app/appstate.h"
 #include "app/settings.h"
+#include "dialogs/cpuwindow.h"
+#include "dialogs/msgwindow.h"
 #include "dialogs/pickers.h"
 #include "display/commands.h"
 #include "display/coretip.h"
@@ -25,7 +27,6 @@ const char kVersionError[] = "ドライバのバージョンが一致しませ�
 const char kDeviceError[] = "デバイス初期化エラーが発生しました。";
 const char kMonitorError[] = "モニタ開始エラーが発生しました。";
 const char kSkinError[] = "スキンオブジェクト生成エラーが発生しました。";
-const char kMaskError[] = "マスクオブジェクト生成エラーが発生しました。";
 
 const UINT kMillisecondsPerSecond = 1000;
 
@@ -379,10 +380,11 @@ void CmdThemeSave(HWND window, LPARAM)
         SaveSettings(0);
 }
 
-void CmdProcessorInfo(HWND, LPARAM) {}
+void CmdProcessorInfo(HWND window, LPARAM) { OpenProcessorWindow(window, App().instance); }
 
 void CmdRegionReady(HWND window, LPARAM succeeded)
 {
+    EndMessageWindow(succeeded);
     if (!succeeded)
         ShowError(window, kMaskError);
 }

@@ -1,10 +1,24 @@
 #include "display/skin.h"
 
 #include "app/appstate.h"
+#include "dialogs/msgwindow.h"
+#include "display/region.h"
+#include "display/seams.h"
+#include "foundation/userio.h"
+
+const char kMaskError[] = "マスクオブジェクト生成エラーが発生しました。";
 
 namespace {
 
 const BYTE kOpaque = 255;  // the layered style serves the colour keys, not translucency
+const char* const kGeneratingLines[] = {"マスク情報を生成しています。", "しばらくお待ち下さい。", nullptr};
+
+HANDLE RealThreadStart(LPTHREAD_START_ROUTINE procedure, void* parameter)
+{
+    return CreateThread(nullptr, 0, procedure, parameter, 0, nullptr);
+}
+
+RegionThreadStarter regionThreadStarter = RealThreadStart;
 
 void StretchSkin(SkinState& s)
 {
@@ -43,6 +57,59 @@ void ApplyRoundRegion(HWND window)
     app.mask.mode = MASK_NONE;
 }
 
+// The cached region when the window takes it; false when there is none.
+bool ApplyCachedRegion(HWND window, const char* regionFile)
+{
+    const SkinState& s = App().skinState;
+    RegionOwner cached(LoadRegionFile(regionFile, RegionFileLimit(s.width, s.height)));
+    if (!cached.Valid() || !SetWindowRgn(window, cached.Get(), TRUE))
+        return false;
+    cached.Detach();  // the window owns it now
+    return true;
+}
+
+const INT_PTR kNotGenerated = -1;  // no event for the handshake: no generation, no message
+
+// Runs the worker behind the message window; the message window's result:
+// 1 when the window took the new region, 0 when the generation failed.
+INT_PTR GenerateRegion(HWND window, const char* regionFile)
+{
+    AppState& app = App();
+    HandleOwner done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!done.Valid())
+        return kNotGenerated;
+    const RECT& c = app.skinState.client;
+    RegionJob job = {done.Get(), window, c.left, c.top, c.right, c.bottom, {}, {}};
+    lstrcpynA(job.maskFile, app.mask.fileName, kPathSize);
+    lstrcpynA(job.regionFile, regionFile, kPathSize);
+    // A result that no message window took belongs to an earlier job.
+    ForgetMessageWindowEnd();
+    HandleOwner worker(regionThreadStarter(RegionWorker, &job));
+    if (!worker.Valid())
+        return 0;  // reported like a failed generation
+    WaitForSingleObject(done.Get(), INFINITE);
+    return ShowMessageWindow(window, app.instance, kGeneratingLines);
+}
+
+// The region of the mask bitmap: from its cache file, else generated anew.
+void ApplyBitmapMask(HWND window, HWND disableWindow)
+{
+    AppState& app = App();
+    char regionFile[kPathSize];
+    // A mask name too long for its region file fails like a mask that
+    // cannot be loaded.
+    const bool named = RegionFileName(app.mask.fileName, regionFile);
+    if (named && ApplyCachedRegion(window, regionFile))
+        return;
+    EnableWindow(disableWindow, FALSE);
+    const INT_PTR result = named ? GenerateRegion(window, regionFile) : 0;
+    if (result == 0) {
+        ShowError(window, kMaskError);
+        app.mask.mode = MASK_NONE;
+    }
+    EnableWindow(disableWindow, TRUE);
+}
+
 COLORREF AutomaticKey()
 {
     AppState& app = App();
@@ -74,7 +141,7 @@ bool BuildSkin(HWND window)
     return true;
 }
 
-void ApplyWindowShape(HWND window, HWND /*disableWindow*/)
+void ApplyWindowShape(HWND window, HWND disableWindow)
 {
     AppState& app = App();
     SetWindowRgn(window, nullptr, TRUE);
@@ -92,8 +159,16 @@ void ApplyWindowShape(HWND window, HWND /*disableWindow*/)
     case MASK_COLOR:
         ApplyColorKey(window, app.mask.color);
         break;
+    case MASK_BITMAP:
+        ApplyBitmapMask(window, disableWindow);
+        break;
     default:
         SetWindowRgn(window, nullptr, TRUE);
         break;
     }
+}
+
+void SetRegionThreadStarter(RegionThreadStarter starter)
+{
+    regionThreadStarter = starter ? starter : RealThreadStart;
 }

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+// The error a failed bitmap mask shows.
+extern const char kMaskError[];
+
 // Builds the back buffer and the stretched skin for the window's client area.
 // False only when the back buffer cannot be created; a skin that cannot be
 // loaded or stretched switches the skin setting off.

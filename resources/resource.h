@@ -28,3 +28,21 @@
 #define IDC_TEMP_BASE       1100
 #define IDC_FAN_BASE        1200
 #define IDC_VOLT_BASE       1300
+
+// The message window shown while long work runs on another thread.
+#define IDD_MESSAGE         217
+#define IDC_MSG_ICON        3100
+#define IDC_MSG_LINE1       3101   // lines 1-4: 3101-3104
+#define IDC_MSG_LINES       4
+
+// The processor information window.
+#define IDD_PROCESSOR       218
+#define IDC_CPU_BRAND       3300
+#define IDC_CPU_FAMILY      3301
+#define IDC_CPU_MODEL       3302
+#define IDC_CPU_STEPPING    3303
+#define IDC_CPU_CLOCK       3304
+#define IDC_CPU_RATIO       3305
+#define IDC_CPU_VOLTAGE     3306
+#define IDC_CPU_EDX_BASE    3500   // feature flag i of EDX: 3500 + i
+#define IDC_CPU_ECX_BASE    3600   // feature flag i of ECX: 3600 + i

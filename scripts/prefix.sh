@@ -9,9 +9,13 @@ source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 SETTINGS_VERSION=2
 READY="$WINEPREFIX/.veskora-ready"
 
+WOW64="$WINEPREFIX/.veskora-wow64"
+
 # A prefix made before Wine's 32-bit half was installed cannot run the
-# 32-bit build: make it anew.
-if [ -f "$WINEPREFIX/system.reg" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+# 32-bit build: make it anew. A prefix made with it is marked, so that a
+# machine whose kernel cannot run 32-bit code does not remake it every time.
+if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WOW64" ] &&
+    [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
     echo "prefix: $WINEPREFIX has no 32-bit half; creating it anew"
     "$VK_WINESERVER" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
@@ -24,6 +28,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "prefix: creating $WINEPREFIX"
     "$VK_WINE" wineboot -i >/dev/null 2>&1
     "$VK_WINESERVER" -w
+    if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+        touch "$WOW64"
+    fi
 fi
 regfile=$(mktemp --suffix=.reg)
 trap 'rm -f "$regfile"' EXIT

@@ -19,10 +19,27 @@ vk_session_begin() {
 
 # Whether this machine runs 32-bit programs: the i686 build's probe must
 # print its pointer width. Some kernels are built without 32-bit support.
+# Status 0: it runs them; 1: the kernel cannot run 32-bit code at all (the
+# 32-bit loader of Wine itself does not start); 2: the kernel could, so a
+# probe that fails is a fault of the build or of Wine, printed on stderr.
+vk_run32_status() {
+    local probe="$VK_ROOT/build/i686/bin/vk_probe.exe" out
+    if [ ! -f "$probe" ]; then
+        echo "the 32-bit probe $probe has not been built" >&2
+        return 2
+    fi
+    out=$(timeout 60 "$VK_WINE" "$probe" </dev/null 2>&1 | tr -d '\r' || true)
+    [ "$out" = 32 ] && return 0
+    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        return 1
+    fi
+    echo "the 32-bit probe failed although this machine runs 32-bit code:" >&2
+    echo "$out" >&2
+    return 2
+}
+
 vk_can_run32() {
-    local probe="$VK_ROOT/build/i686/bin/vk_probe.exe"
-    [ -f "$probe" ] || return 1
-    [ "$("$VK_WINE" "$probe" </dev/null 2>/dev/null | tr -d '\r')" = 32 ]
+    vk_run32_status 2>/dev/null
 }
 
 vk_session_end() {

@@ -305,8 +305,8 @@ void CIX86::ReadCores(CoreTable* table) const
     DWORD_PTR processMask = 0, systemMask = 0;
     if (!walk->affinity(&processMask, &systemMask) || systemMask == 0)
         return;
-    DWORD_PTR restore = 0;
-    bool widened = false;
+    DWORD_PTR restore = 0;  // the thread's mask before the walk
+    bool widened = false, widenTried = false;
     for (int i = 0; i < kCoreSlots && (systemMask >> i) != 0; i++) {
         CoreEntry& entry = table->core[i];
         entry.valid = 0;
@@ -315,15 +315,19 @@ void CIX86::ReadCores(CoreTable* table) const
         if (systemMask & bit) {
             DWORD_PTR previous = walk->bindThread(bit);
             // A thread cannot be bound outside its process's mask, which the
-            // user may have narrowed: widen it for the walk.
-            if (!previous && !(processMask & bit) && !widened && walk->bindProcess(systemMask)) {
-                widened = true;
-                previous = walk->bindThread(bit);
+            // user may have narrowed: widen that mask for the walk, once.
+            // Widening gives every thread the wide mask, so the thread's own
+            // is taken first when no bind has told it yet.
+            if (!previous && !(processMask & bit) && !widenTried) {
+                widenTried = true;
+                if (!restore)
+                    restore = walk->bindThread(processMask);
+                widened = walk->bindProcess(systemMask) != 0;
+                if (widened)
+                    previous = walk->bindThread(bit);
             }
             if (previous) {
-                // After widening the thread's own mask is the widened one;
-                // putting the process mask back restores it.
-                if (!restore && !widened)
+                if (!restore)
                     restore = previous;
                 Sleep(1);  // lets the thread move to that processor
                 ReadCore(&entry);

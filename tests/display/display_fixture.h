@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 
 #include "app/appstate.h"
@@ -17,6 +18,10 @@
 
 // A block with every kind of reading and every absence marker.
 SensorBlock KnownBlock();
+
+// A 24-bit Windows bitmap file whose pixel (x, y) is pixel(x, y), y downwards.
+void WriteBitmapFile(const std::string& path, int width, int height,
+                     const std::function<COLORREF(int x, int y)>& pixel);
 
 // A drop handle as the shell makes it, for one path.
 HDROP MakeDrop(const std::string& path);

@@ -16,30 +16,8 @@ const COLORREF kCornerColour = RGB(10, 220, 30);
 // A 24-bit Windows bitmap of one colour, with another colour in its top-left pixel.
 void WriteBitmap(const std::string& path, int width, int height, COLORREF fill, COLORREF corner)
 {
-    int rowSize = ((width * 3 + 3) / 4) * 4;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + rowSize * height;
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;  // bottom-up: the last row in the file is the top one
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-    for (int y = height - 1; y >= 0; --y) {
-        std::string row(rowSize, '\0');
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = (x == 0 && y == 0) ? corner : fill;
-            row[3 * x] = static_cast<char>(GetBValue(c));
-            row[3 * x + 1] = static_cast<char>(GetGValue(c));
-            row[3 * x + 2] = static_cast<char>(GetRValue(c));
-        }
-        bytes += row;
-    }
-    WriteWholeFile(path, bytes);
+    WriteBitmapFile(path, width, height,
+                    [&](int x, int y) { return (x == 0 && y == 0) ? corner : fill; });
 }
 
 class SkinTest : public DisplayTest {

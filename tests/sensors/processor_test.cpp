@@ -199,7 +199,10 @@ TEST_F(Processor, TheWalkReadsEveryProcessorOfThisMachineAndUnbindsAfterwards)
     DWORD_PTR processBefore = 0, system = 0;
     ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &processBefore, &system));
     const DWORD_PTR lowest = system & (~system + 1);
-    for (DWORD_PTR processMask : {processBefore, lowest}) {
+    std::vector<DWORD_PTR> masks = {processBefore};
+    if (lowest != processBefore)
+        masks.push_back(lowest);  // only a machine of one processor has nothing to narrow
+    for (DWORD_PTR processMask : masks) {
         SCOPED_TRACE(processMask);
         ASSERT_TRUE(SetProcessAffinityMask(GetCurrentProcess(), processMask));
         const DWORD_PTR threadBefore = ThreadMask();
@@ -219,6 +222,7 @@ TEST_F(Processor, TheWalkReadsEveryProcessorOfThisMachineAndUnbindsAfterwards)
             // The live readout lies 35 to 65 degrees below TjMax.
             EXPECT_GE(table.core[i].temp, 35);
             EXPECT_LE(table.core[i].temp, 65);
+            EXPECT_EQ(table.core[i].temp, table.core[i].peak);
         }
         // Each reading came from the processor the walk was bound to: the
         // driver's neighbouring processors read several degrees apart.
@@ -260,25 +264,39 @@ TEST_F(Processor, AFixedReadoutGivesTjMaxMinusItOnEveryProcessor)
     EXPECT_EQ(70, table.core[0].temp);
 }
 
-// A machine only the double has: system mask 0b1011, and processor 1 whose
-// readout fails when asked.
+// A machine only the double has: system mask 0b1011, processor 1 whose
+// readout fails when asked, and a process mask the user may narrow.
 struct FakeMachine {
     static DWORD_PTR systemMask;
+    static DWORD_PTR processMask;  // 0: the system mask
     static DWORD_PTR failing;
     static DWORD_PTR bound;
     static int bindings;
+    static int processBindings;
+    static bool refuseProcess;
 
     static BOOL Affinity(DWORD_PTR* process, DWORD_PTR* system)
     {
-        *process = *system = systemMask;
+        *system = systemMask;
+        *process = processMask ? processMask : systemMask;
         return TRUE;
     }
     static DWORD_PTR Bind(DWORD_PTR mask)
     {
+        if (processMask && (mask & ~processMask))
+            return 0;  // a thread stays inside its process's mask
         bindings++;
         const DWORD_PTR previous = bound;
         bound = mask;
         return previous;
+    }
+    static BOOL BindProcess(DWORD_PTR mask)
+    {
+        processBindings++;
+        if (refuseProcess)
+            return FALSE;
+        processMask = bound = mask;  // every thread takes the process's mask
+        return TRUE;
     }
     static bool Readout(const CIX86& cpu, int32_t* value)
     {
@@ -292,12 +310,15 @@ struct FakeMachine {
     }
 };
 DWORD_PTR FakeMachine::systemMask;
+DWORD_PTR FakeMachine::processMask;
 DWORD_PTR FakeMachine::failing;
 DWORD_PTR FakeMachine::bound;
 int FakeMachine::bindings;
+int FakeMachine::processBindings;
+bool FakeMachine::refuseProcess;
 
 const CoreWalkCalls kFakeMachine = {FakeMachine::Affinity, FakeMachine::Bind,
-                                    kRealCoreWalk.bindProcess, FakeMachine::Readout};
+                                    FakeMachine::BindProcess, FakeMachine::Readout};
 
 class FakeWalk : public Processor {
 protected:
@@ -305,6 +326,9 @@ protected:
     {
         Processor::SetUp();
         FakeMachine::failing = 0;
+        FakeMachine::processMask = 0;
+        FakeMachine::refuseProcess = false;
+        FakeMachine::processBindings = 0;
         FakeMachine::bound = 0xFF;  // the thread's mask before the walk
         FakeMachine::bindings = 0;
         SetCoreWalkCalls(&kFakeMachine);
@@ -331,6 +355,28 @@ TEST_F(FakeWalk, AMaskWithAGapCountsUpToItsHighestBit)
     // Three bindings for the walk, one to give the thread its mask back.
     EXPECT_EQ(4, FakeMachine::bindings);
     EXPECT_EQ(0xFFu, FakeMachine::bound);
+}
+
+// Kept to processor 3 alone: the walk widens the process mask once, reads
+// every processor, and gives process and thread their masks back; where the
+// process mask cannot be widened only processor 3 is read.
+TEST_F(FakeWalk, ANarrowedProcessMaskIsWidenedForTheWalkOnly)
+{
+    FakeMachine::systemMask = 0b1011;
+    for (bool refuse : {false, true}) {
+        SCOPED_TRACE(refuse);
+        FakeMachine::processMask = FakeMachine::bound = 0b1000;
+        FakeMachine::refuseProcess = refuse;
+        FakeMachine::processBindings = 0;
+        SyncCycle(1);
+        const CoreTable table = Cores();
+        EXPECT_EQ(refuse ? 0 : 1, table.core[0].valid);
+        EXPECT_EQ(refuse ? 0 : 1, table.core[1].valid);
+        EXPECT_EQ(1, table.core[3].valid);
+        EXPECT_EQ(refuse ? 1 : 2, FakeMachine::processBindings);
+        EXPECT_EQ(0b1000u, FakeMachine::processMask);
+        EXPECT_EQ(0b1000u, FakeMachine::bound);
+    }
 }
 
 TEST_F(FakeWalk, AProcessorThatFailsIsLeftWithoutAReading)

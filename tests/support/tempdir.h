@@ -23,3 +23,5 @@ private:
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// A file the build put in testdata\ beside the test program.
+std::string TestDataFile(const std::string& name);

@@ -1,4 +1,4 @@
-#include "guicount.h"
+#include "support/guicount.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -21,11 +21,9 @@ const int kGdiHandles = 0x10000;
 const unsigned kFirstUserHandle = 0x20;
 const unsigned kLastUserHandle = 0xFFFE;
 
-const GdiHandleEntry* GdiTable()
-{
 #ifndef _WIN64
-    // Under Wine's WoW64 the table hangs off the 64-bit PEB, which the
-    // 32-bit TEB's GdiBatchCount leads to (through the 64-bit TEB).
+const GdiHandleEntry* Wow64Table()
+{
     const size_t kTeb32GdiBatchCount = 0xF70;
     const size_t kTeb64Peb = 0x60;
     const size_t kPeb64Table = 0xF8;
@@ -43,11 +41,23 @@ const GdiHandleEntry* GdiTable()
         return nullptr;
     auto* teb = static_cast<const BYTE*>(thread.tebBaseAddress);
     const uint32_t teb64 = *reinterpret_cast<const uint32_t*>(teb + kTeb32GdiBatchCount);
-    if (teb64) {
-        const uint64_t peb64 = *reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(teb64) + kTeb64Peb);
-        const uint64_t table = *reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(peb64) + kPeb64Table);
-        return reinterpret_cast<const GdiHandleEntry*>(static_cast<uintptr_t>(table));
-    }
+    if (!teb64)
+        return nullptr;
+    const uint64_t peb64 = *reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(teb64) + kTeb64Peb);
+    const uint64_t table = *reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(peb64) + kPeb64Table);
+    return reinterpret_cast<const GdiHandleEntry*>(static_cast<uintptr_t>(table));
+}
+#endif
+
+const GdiHandleEntry* GdiTable()
+{
+#ifndef _WIN64
+    // Under WoW64 the table hangs off the 64-bit PEB, which the 32-bit TEB's
+    // GdiBatchCount leads to (through the 64-bit TEB).
+    BOOL wow64 = FALSE;
+    if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64)
+        if (const GdiHandleEntry* table = Wow64Table())
+            return table;
 #endif
     // The PEB's GdiSharedHandleTable.
 #ifdef _WIN64
