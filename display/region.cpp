@@ -1,6 +1,8 @@
 #include "display/region.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "display/commands.h"
 #include "foundation/gdiwrap.h"
@@ -9,6 +11,7 @@ namespace {
 
 const char kRegionSuffix[] = ".RGN";
 const int kRectsPerPiece = 32;  // cheap for the platform to join in one call
+const size_t kPiecesWorthAThread = 2048;  // below this a thread costs more than it saves
 const ULONGLONG kRegionFileCeiling = 64ull * 1024 * 1024;
 const DWORD kBlack = 0;
 const DWORD kColourBits = 0x00FFFFFF;
@@ -16,40 +19,27 @@ const DWORD kColourBits = 0x00FFFFFF;
 static_assert(sizeof(RGNDATAHEADER) == 32, "the region file starts with the 32-byte header");
 static_assert(sizeof(RECT) == 16, "rectangles of four 32-bit integers");
 
-// The non-black runs of one row, with the extra column x = width.
-void RowRuns(const DWORD* row, int width, std::vector<RECT>* runs, int y)
+// The edges of the non-black runs of one row, the extra column x = width
+// included: a run starts at edges[2k] and ends before edges[2k + 1]. Written
+// without a branch per pixel, since the pixels of a mask can be noise.
+int RowEdges(const DWORD* row, int width, int* edges)
 {
-    runs->clear();
-    int x = 0;
-    while (x < width) {
-        while (x < width && (row[x] & kColourBits) == kBlack)
-            ++x;
-        if (x == width)
-            break;
-        int start = x;
-        while (x < width && (row[x] & kColourBits) != kBlack)
-            ++x;
-        runs->push_back(RECT{start, y, x, y + 1});
+    int n = 0, previous = 0;
+    for (int x = 0; x < width; ++x) {
+        const int kept = (row[x] & kColourBits) != kBlack;
+        edges[n] = x;
+        n += kept ^ previous;
+        previous = kept;
     }
-    if (!runs->empty() && runs->back().right == width)
-        runs->back().right = width + 1;
-    else
-        runs->push_back(RECT{width, y, width + 1, y + 1});
+    edges[n] = width;  // the extra column is always kept
+    n += 1 ^ previous;
+    edges[n++] = width + 1;
+    return n;
 }
 
-bool SameRuns(const std::vector<RECT>& a, const std::vector<RECT>& b)
+HRGN PieceRegion(const RECT* rects, size_t count, std::vector<unsigned char>& data)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].left != b[i].left || a[i].right != b[i].right)
-            return false;
-    return true;
-}
-
-HRGN PieceRegion(const RECT* rects, size_t count)
-{
-    std::vector<unsigned char> data(sizeof(RGNDATAHEADER) + count * sizeof(RECT));
+    data.resize(sizeof(RGNDATAHEADER) + count * sizeof(RECT));
     auto* region = reinterpret_cast<RGNDATA*>(data.data());
     RECT bound = rects[0];
     for (size_t i = 1; i < count; ++i) {
@@ -65,6 +55,32 @@ HRGN PieceRegion(const RECT* rects, size_t count)
     region->rdh.rcBound = bound;
     std::memcpy(region->Buffer, rects, count * sizeof(RECT));
     return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region);
+}
+
+// A part of the pieces of a rectangle list, kRectsPerPiece rectangles each.
+struct PieceJob {
+    const std::vector<RECT>* rects;
+    HRGN* pieces;        // one slot per piece of the whole list
+    size_t first, last;  // the pieces this job makes
+};
+
+void MakePiecesOf(const PieceJob& job)
+{
+    std::vector<unsigned char> data;
+    const std::vector<RECT>& rects = *job.rects;
+    for (size_t i = job.first; i < job.last; ++i) {
+        const size_t at = i * kRectsPerPiece;
+        const size_t count = rects.size() - at < static_cast<size_t>(kRectsPerPiece)
+                                 ? rects.size() - at
+                                 : kRectsPerPiece;
+        job.pieces[i] = PieceRegion(rects.data() + at, count, data);
+    }
+}
+
+DWORD WINAPI MakePieces(LPVOID job)
+{
+    MakePiecesOf(*static_cast<const PieceJob*>(job));
+    return 0;
 }
 
 // Whether the bytes are a region of the one kind the program writes.
@@ -90,21 +106,31 @@ bool WellFormed(const std::vector<unsigned char>& bytes)
 std::vector<RECT> MaskRectangles(const DWORD* pixels, int width, int height)
 {
     std::vector<RECT> rects;
-    std::vector<RECT> runs, previous;
+    // Room for the most runs a row can hold, so that no pass copies the list.
+    rects.reserve((static_cast<size_t>(width) / 2 + 2) * (static_cast<size_t>(height) + 1));
+    std::vector<int> edges(static_cast<size_t>(width) + 2), bandEdges(edges.size());
+    int bandCount = 0;
     size_t band = 0;  // first rectangle of the band being built
     for (int y = 0; y <= height; ++y) {
-        if (y < height)
-            RowRuns(pixels + static_cast<size_t>(y) * width, width, &runs, y);
-        else
-            runs.assign(1, RECT{0, y, width + 1, y + 1});  // the extra row
-        if (y > 0 && SameRuns(runs, previous)) {
+        int count = 2;
+        if (y < height) {
+            count = RowEdges(pixels + static_cast<size_t>(y) * width, width, edges.data());
+        } else {
+            edges[0] = 0;  // the extra row
+            edges[1] = width + 1;
+        }
+        if (y > 0 && count == bandCount &&
+            std::memcmp(edges.data(), bandEdges.data(), count * sizeof(int)) == 0) {
+            // An equal row only makes its band one row deeper.
             for (size_t i = band; i < rects.size(); ++i)
                 rects[i].bottom = y + 1;
             continue;
         }
         band = rects.size();
-        rects.insert(rects.end(), runs.begin(), runs.end());
-        previous.swap(runs);
+        for (int k = 0; k < count; k += 2)
+            rects.push_back(RECT{edges[k], y, edges[k + 1], y + 1});
+        edges.swap(bandEdges);
+        bandCount = count;
     }
     return rects;
 }
@@ -113,12 +139,21 @@ HRGN RegionFromRectangles(const std::vector<RECT>& rects)
 {
     if (rects.empty())
         return CreateRectRgn(0, 0, 0, 0);
-    std::vector<HRGN> pieces;
-    for (size_t at = 0; at < rects.size(); at += kRectsPerPiece) {
-        size_t count = rects.size() - at < static_cast<size_t>(kRectsPerPiece) ? rects.size() - at
-                                                                              : kRectsPerPiece;
-        pieces.push_back(PieceRegion(rects.data() + at, count));
+    std::vector<HRGN> pieces((rects.size() + kRectsPerPiece - 1) / kRectsPerPiece);
+    // The platform builds a piece before it takes its lock for the handle,
+    // so a second thread halves the time of a large region.
+    PieceJob own = {&rects, pieces.data(), 0, pieces.size()};
+    PieceJob other = {&rects, pieces.data(), pieces.size(), pieces.size()};
+    HandleOwner helper;
+    if (pieces.size() >= kPiecesWorthAThread) {
+        other.first = own.last = pieces.size() / 2;
+        helper.Reset(CreateThread(nullptr, 0, MakePieces, &other, 0, nullptr));
+        if (!helper.Valid())
+            own.last = pieces.size();
     }
+    MakePiecesOf(own);
+    if (helper.Valid())
+        WaitForSingleObject(helper.Get(), INFINITE);
     bool ok = true;
     for (HRGN piece : pieces)
         ok = ok && piece;
@@ -158,12 +193,15 @@ HRGN MaskRegion(HDC dc, HBITMAP bitmap, int width, int height)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-    int rows = GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    // Left uninitialised: GetDIBits fills every pixel.
+    std::unique_ptr<DWORD[]> pixels(new (std::nothrow) DWORD[static_cast<size_t>(width) * height]);
+    if (!pixels)
+        return nullptr;
+    int rows = GetDIBits(dc, bitmap, 0, height, pixels.get(), &info, DIB_RGB_COLORS);
     SelectObject(dc, selected);
     if (rows != height)
         return nullptr;
-    return RegionFromRectangles(MaskRectangles(pixels.data(), width, height));
+    return RegionFromRectangles(MaskRectangles(pixels.get(), width, height));
 }
 
 bool StretchMaskFile(const char* maskFile, int width, int height, WINMEMDC* surface)
