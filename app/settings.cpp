@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "foundation/inifile.h"
+#include "foundation/mbcs.h"
 #include "sensors/cf718x.h"
 
 namespace {
@@ -219,9 +220,14 @@ void ReadKey(INIFILE& file, const SettingKey& k, AppState& state)
     case KeyKind::Double:
         file.Read(k.section, k.key, k.doubleDefault, k.member.asDouble(state));
         break;
-    case KeyKind::Text:
-        file.Read(k.section, k.key, k.textDefault, k.member.asText(state), k.textLimit);
+    case KeyKind::Text: {
+        // One byte more than the key keeps, so that a cut can be made
+        // between whole characters rather than inside one.
+        char text[kPathLimit + 1];
+        file.Read(k.section, k.key, k.textDefault, text, k.textLimit + 1);
+        CopyWholeCharacters(k.member.asText(state), text, k.textLimit - 1);
         break;
+    }
     case KeyKind::Colour:
         file.Read(k.section, k.key, k.member.asColour(state));
         break;

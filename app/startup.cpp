@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "dialogs/cpuwindow.h"
 #include "dialogs/msgwindow.h"
+#include "dialogs/settings.h"
 #include "foundation/owner.h"
 #include "foundation/userio.h"
 #include "resources/resource.h"
@@ -187,7 +188,7 @@ void SeedStartState(HINSTANCE instance)
     // Colours and fonts first: the theme keeps them where it names none.
     SeedColours(app);
     ClearDisplayMarks(app);
-    // The settings dialog puts its own state back to the start here, once it exists.
+    ResetSettingsDialog();
     ResetProcessorWindow();
     ResetMessageWindow();
     LoadWindowIcons(app);

@@ -5,13 +5,35 @@
 #include <cstring>
 
 #include "app/appstate.h"
+#include "dialogs/seams.h"
+#include "foundation/gdiwrap.h"
 
 const char kSettingsFilter[] = "設定ファイル\0*.VKC;\0全てのファイル\0*.*\0";
 const char kThemeFilter[] = "テーマファイル\0*.VKT;\0全てのファイル\0*.*\0";
 const char kLayoutFilter[] = "レイアウトファイル\0*.VKL;\0全てのファイル\0*.*\0";
+const char kSkinFilter[] = "スキンファイル\0*.BMP;*.JPG;*.JPEG;*.GIF;*.PNG\0全てのファイル\0*.*\0";
+const char kMaskFilter[] = "マスクファイル\0*.BMP;\0全てのファイル\0*.*\0";
 const char kSettingsChooserTitle[] = "設定ファイルの選択";
 const char kThemeChooserTitle[] = "テーマファイルの選択";
 const char kLayoutChooserTitle[] = "レイアウトの選択";
+const char kSkinChooserTitle[] = "スキンの選択";
+const char kMaskChooserTitle[] = "マスクの選択";
+
+namespace {
+
+const int kCustomColours = 16;
+
+const CommonDialogCalls* calls = &kRealCommonDialogs;
+
+}  // namespace
+
+const CommonDialogCalls kRealCommonDialogs = {GetOpenFileNameA, GetSaveFileNameA, ChooseColorA,
+                                              ChooseFontA};
+
+void SetCommonDialogCalls(const CommonDialogCalls* replacement)
+{
+    calls = replacement ? replacement : &kRealCommonDialogs;
+}
 
 bool ChooseFileName(HWND owner, const char* title, const char* filter, char* path, bool open)
 {
@@ -34,9 +56,63 @@ bool ChooseFileName(HWND owner, const char* title, const char* filter, char* pat
     request.lpstrInitialDir = directory;
     request.lpstrTitle = title;
     request.Flags = OFN_READONLY | OFN_HIDEREADONLY;
-    BOOL chosen = open ? GetOpenFileNameA(&request) : GetSaveFileNameA(&request);
+    BOOL chosen = open ? calls->openFile(&request) : calls->saveFile(&request);
     if (!chosen)
         return false;
     lstrcpynA(path, name, kPathSize);
+    return true;
+}
+
+bool ChooseFontDialog(LOGFONTA* font, HWND owner)
+{
+    LOGFONTA copy = *font;
+    CHOOSEFONTA request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.lpLogFont = &copy;
+    request.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_NOVERTFONTS;
+    request.nFontType = SCREEN_FONTTYPE;
+    if (!calls->chooseFont(&request))
+        return false;
+    *font = copy;
+    return true;
+}
+
+COLORREF ChooseColorDialog(COLORREF colour, HWND owner)
+{
+    COLORREF custom[kCustomColours] = {};  // black on every call, never kept
+    CHOOSECOLORA request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.rgbResult = colour;
+    request.lpCustColors = custom;
+    request.Flags = CC_RGBINIT | CC_ANYCOLOR;
+    return calls->chooseColor(&request) ? request.rgbResult : colour;
+}
+
+bool PickColor(COLORREF* colour, WINBRUSH* brush, HWND owner, int swatchId)
+{
+    const COLORREF chosen = ChooseColorDialog(*colour, owner);
+    if (chosen == *colour)
+        return true;  // the same colour, or none chosen: nothing changes
+    if (!brush->Create(chosen))
+        return false;
+    *colour = chosen;
+    InvalidateRect(GetDlgItem(owner, swatchId), nullptr, TRUE);
+    return true;
+}
+
+bool PickFont(LOGFONTA* font, WINFONT* object, HWND owner, int sampleId)
+{
+    LOGFONTA chosen = *font;
+    if (!ChooseFontDialog(&chosen, owner))
+        return true;
+    *font = chosen;  // stored before the sample's font is made
+    if (!object->Create(chosen))
+        return false;
+    HWND sample = GetDlgItem(owner, sampleId);
+    SetWindowTextA(sample, chosen.lfFaceName);
+    SendMessageA(sample, WM_SETFONT, reinterpret_cast<WPARAM>(object->Handle()), TRUE);
+    InvalidateRect(sample, nullptr, TRUE);
     return true;
 }

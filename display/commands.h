@@ -6,6 +6,7 @@
 
 const WORD ID_UPDATE = 0x8001;         // new readings are ready
 const WORD ID_RELOAD = 0x8002;         // end and re-create the main window
+const WORD ID_RESTART_MONITOR = 0x8003;  // the settings apply: restart a running monitor timer
 const WORD ID_MONITOR_STOP = 0x8010;
 const WORD ID_MONITOR_START = 0x8011;
 const WORD ID_RESET_MAX = 0x8012;

@@ -9,6 +9,7 @@
 #include "dialogs/cpuwindow.h"
 #include "dialogs/msgwindow.h"
 #include "dialogs/pickers.h"
+#include "dialogs/settings.h"
 #include "display/commands.h"
 #include "display/coretip.h"
 #include "display/panels.h"
@@ -41,21 +42,6 @@ ReadRequest MakeRequest(HWND window, int sync)
     request.wParam = ID_UPDATE;
     request.lParam = 0;
     return request;
-}
-
-// The settings' dividers when they are enabled, the built-in ones otherwise.
-void ApplyDividers()
-{
-    const DividerSettings& divid = App().divid;
-    if (!divid.enable) {
-        CSENSOR::chip.SetDividers(nullptr);
-        return;
-    }
-    Dividers d = {};
-    for (int i = 0; i < kVoltCount; ++i)
-        d.inScale[i] = divid.in[i];
-    d.fanConstant = divid.fan;
-    CSENSOR::chip.SetDividers(&d);
 }
 
 void RecordChip()
@@ -308,6 +294,14 @@ void CmdReload(HWND window, LPARAM) { EndDialog(window, 1); }
 void CmdMonitorStop(HWND window, LPARAM) { StopMonitoring(window); }
 void CmdMonitorStart(HWND window, LPARAM) { StartMonitoring(window); }
 
+// Timers belong to this thread: the settings dialog asks for the restart
+// with the new interval here, and only a running monitor is restarted.
+void CmdRestartMonitor(HWND window, LPARAM)
+{
+    if (StopMonitoring(window))
+        StartMonitoring(window);
+}
+
 void CmdResetMax(HWND window, LPARAM)
 {
     CSENSOR::ResetMaximum();
@@ -352,6 +346,7 @@ void CmdLayoutSelect(HWND window, LPARAM)
 void CmdSettings(HWND window, LPARAM)
 {
     SaveWindowPosition(window);
+    OpenSettingsDialog(window, App().instance);
 }
 
 void CmdConfigLoad(HWND window, LPARAM)
@@ -401,6 +396,7 @@ const CommandEntry kCommands[] = {
     {ID_RELOAD, CmdReload},
     {ID_MONITOR_STOP, CmdMonitorStop},
     {ID_MONITOR_START, CmdMonitorStart},
+    {ID_RESTART_MONITOR, CmdRestartMonitor},
     {ID_RESET_MAX, CmdResetMax},
     {ID_MINIMIZE, CmdMinimize},
     {ID_LOCK_POSITION, CmdLockPosition},
@@ -437,6 +433,20 @@ INT_PTR OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 }
 
 }  // namespace
+
+void ApplyDividers()
+{
+    const DividerSettings& divid = App().divid;
+    if (!divid.enable) {
+        CSENSOR::chip.SetDividers(nullptr);
+        return;
+    }
+    Dividers d = {};
+    for (int i = 0; i < kVoltCount; ++i)
+        d.inScale[i] = divid.in[i];
+    d.fanConstant = divid.fan;
+    CSENSOR::chip.SetDividers(&d);
+}
 
 int StartMonitoring(HWND window)
 {

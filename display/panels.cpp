@@ -269,13 +269,18 @@ void UpdateDisplay(HWND window)
     app.updateLock.Leave();
 }
 
+// Under DRAW: the settings dialog's thread may be replacing the back buffer.
 void PaintPanels(HWND window)
 {
-    const SkinState& skin = App().skinState;
+    AppState& app = App();
+    const SkinState& skin = app.skinState;
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    if (dc)
+    if (dc) {
+        app.drawLock.Enter();
         BitBlt(dc, skin.x, skin.y, skin.width, skin.height, skin.backBuffer.dc.Get(), 0, 0, SRCCOPY);
+        app.drawLock.Leave();
+    }
     EndPaint(window, &ps);
 }
 

@@ -46,3 +46,79 @@
 #define IDC_CPU_VOLTAGE     3306
 #define IDC_CPU_EDX_BASE    3500   // feature flag i of EDX: 3500 + i
 #define IDC_CPU_ECX_BASE    3600   // feature flag i of ECX: 3600 + i
+
+// The settings dialog: the frame and its pages, in tab order.
+#define IDD_SETTINGS        210
+#define IDD_PAGE_BASIC      211
+#define IDD_PAGE_CHIP       212
+#define IDD_PAGE_LABELS     213
+#define IDD_PAGE_COLORS     214
+#define IDD_PAGE_SKIN       215
+#define IDD_PAGE_VERSION    216
+#define IDC_APPLY           4      // the frame's third button, beside IDOK and IDCANCEL
+#define IDC_SETTINGS_TABS   2000
+#define IDC_SETTINGS_HEADER 2001
+
+// Basic page.
+#define IDC_BASIC_TIMER         2100
+#define IDC_BASIC_TIMER_SPIN    2101
+#define IDC_BASIC_UNITS         2102
+#define IDC_BASIC_STABLE        2104
+#define IDC_BASIC_THEME_BUTTON  2150
+#define IDC_BASIC_THEME_NAME    2151
+#define IDC_BASIC_CONFIG_BUTTON 2152
+#define IDC_BASIC_CONFIG_NAME   2153
+
+// Chip page.
+#define IDC_CHIP_DIVID_ENABLE   2200
+#define IDC_CHIP_DIVIDER        2210   // input k: 2210 + k (k = 0-8), the fan constant 2219
+#define IDC_CHIP_FAN            2219
+#define IDC_CHIP_DEFAULT        2230   // the default beside each: 2230 + k, the fan's 2239
+#define IDC_CHIP_FAN_DEFAULT    2239
+#define IDC_CHIP_CORE_ENABLE    2300
+#define IDC_CHIP_BALLOON        2301
+#define IDC_CHIP_TJMAX          2302
+#define IDC_CHIP_TJMAX_SPIN     2303
+#define IDC_CHIP_TJMAX_FOUND    2304
+#define IDC_CHIP_TITLE          2305
+
+// Labels page.
+#define IDC_LABEL_TEMP_TITLE    2400
+#define IDC_LABEL_TEMP          2401   // temperature i: 2401 + i
+#define IDC_LABEL_TEMP_UNIT     2404
+#define IDC_LABEL_FAN_TITLE     2405
+#define IDC_LABEL_FAN           2406   // fan i: 2406 + i
+#define IDC_LABEL_FAN_UNIT      2410
+#define IDC_LABEL_PWM_UNIT      2411
+#define IDC_LABEL_IN_TITLE      2412
+#define IDC_LABEL_IN            2413   // voltage i: 2413 + i
+#define IDC_LABEL_IN_UNIT       2422
+#define IDC_LABEL_SHOWN         2500   // the sixteen switches: temperatures, fans, voltages
+#define IDC_LABEL_LINE          2516
+
+// Colours and fonts page.
+#define IDC_COLOR_BUTTON        2700   // element e: button 2700 + 2e, swatch 2701 + 2e
+#define IDC_SHADOW_LINE_ENABLE  2732
+#define IDC_SHADOW_BUTTON       2750   // element e: button 2750 + 3e, swatch + 1, switch + 2
+#define IDC_SHADOW_OFFSET       2765
+#define IDC_FONT_BUTTON         2800   // font f: button 2800 + 2f, sample 2801 + 2f
+
+// Skin and mask page.
+#define IDC_SKIN_ENABLE         2900
+#define IDC_SKIN_BUTTON         2901
+#define IDC_SKIN_NAME           2902
+#define IDC_MASK_MODE           2903
+#define IDC_MASK_COLOR_BUTTON   2904
+#define IDC_MASK_COLOR_SWATCH   2905
+#define IDC_MASK_BUTTON         2906
+#define IDC_MASK_NAME           2907
+#define IDC_SKIN_PREVIEW        2908
+#define IDC_SKIN_SIZE           2909
+
+// Version page.
+#define IDC_VERSION_DESCRIPTION 3000
+#define IDC_VERSION_LINE        3001
+#define IDC_VERSION_COPYRIGHT   3002
+#define IDC_VERSION_LIBRARIES   3003
+#define IDC_VERSION_CHIP        3010
+#define IDC_VERSION_SPARE       3011   // 3011-3013 stay empty

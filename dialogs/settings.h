@@ -1,0 +1,25 @@
+#pragma once
+// The settings dialog: a tabbed frame (template 210) on a thread of its own,
+// modal and owned by the display window, whose pages edit the live settings.
+// OK and Apply store every page and rebuild the display's drawing objects,
+// skin and shape; OK also saves both files and closes; Cancel closes.
+
+#include <windows.h>
+
+// Opens the dialog on a new thread; does nothing while it is open.
+void OpenSettingsDialog(HWND display, HINSTANCE module);
+// The start state of the dialog's record.
+void ResetSettingsDialog();
+// The frame while the dialog is open, else null (for tests).
+HWND SettingsDialog();
+// Whether a dialog was requested and its thread has not ended yet.
+bool SettingsDialogOpen();
+// Page i of the open dialog, else null (for tests).
+HWND SettingsPageWindow(int index);
+
+DWORD WINAPI SettingsDialogThread(LPVOID unused);
+INT_PTR CALLBACK SettingsFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
+void InitSettingsFrame(HWND frame);
+void ShowSettingsPage(int index, bool selectTab);
+// Command 1 (OK) or 4 (Apply).
+void ApplySettings(HWND frame, WORD command);

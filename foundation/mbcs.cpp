@@ -1,0 +1,28 @@
+#include "foundation/mbcs.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+size_t WholeCharacterBytes(const char* text, size_t limit)
+{
+    size_t n = 0;
+    while (n < limit && text[n]) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[n]))) {
+            // A lead byte whose trail byte lies beyond the limit, or is missing, goes.
+            if (n + 1 >= limit || !text[n + 1])
+                break;
+            n += 2;
+        } else {
+            ++n;
+        }
+    }
+    return n;
+}
+
+void CopyWholeCharacters(char* destination, const char* text, size_t limit)
+{
+    const size_t n = WholeCharacterBytes(text, limit);
+    std::memmove(destination, text, n);
+    destination[n] = '\0';
+}
