@@ -67,7 +67,8 @@ INT_PTR OnInitDialog(HWND dialog)
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.Get()));
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.largeIcon.Get()));
     const ProcessorState& cpu = App().cpu;
-    SetField(dialog, IDC_CPU_BRAND, "%s", cpu.brand);
+    // The brand is no formatted number: it is shown whole, up to its 47 characters.
+    SetDlgItemTextA(dialog, IDC_CPU_BRAND, cpu.brand);
     SetField(dialog, IDC_CPU_FAMILY, "%X", cpu.info.family);
     SetField(dialog, IDC_CPU_MODEL, "%X", cpu.info.model);
     SetField(dialog, IDC_CPU_STEPPING, "%X", cpu.info.stepping);
@@ -85,8 +86,16 @@ INT_PTR CALLBACK ProcessorWindowProc(HWND dialog, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL)  // Escape or the close box
-            DestroyWindow(dialog);
+        if (LOWORD(wParam) != IDCANCEL)  // the close box
+            return FALSE;
+        DestroyWindow(dialog);
+        return TRUE;
+    case WM_KEYDOWN:
+        // The display window's modal loop does no dialog navigation for this
+        // modeless window, so Escape arrives as a plain key.
+        if (wParam != VK_ESCAPE)
+            return FALSE;
+        DestroyWindow(dialog);
         return TRUE;
     case WM_DESTROY: ResetProcessorWindow(); return FALSE;
     default: return FALSE;

@@ -17,7 +17,8 @@ struct MessageWindowState {
     const char* title;  // null: the default title
     const char* const* lines;
     bool open;          // from the request until the window is gone
-    bool endPending;    // the work ended before the window could be told
+    bool expected;      // work that will end the next window is running
+    bool endPending;    // that work ended before the window could be told
     INT_PTR pendingResult;
 };
 
@@ -117,16 +118,18 @@ void EndMessageWindow(INT_PTR result)
     stateLock.Enter();
     if (state.dialog) {
         PostMessageA(state.dialog, WM_END_MESSAGE_WINDOW, static_cast<WPARAM>(result), 0);
-    } else {
+    } else if (state.expected) {
         state.endPending = true;
         state.pendingResult = result;
     }
+    state.expected = false;
     stateLock.Leave();
 }
 
-void ForgetMessageWindowEnd()
+void ExpectMessageWindowEnd()
 {
     stateLock.Enter();
+    state.expected = true;
     state.endPending = false;
     state.pendingResult = 0;
     stateLock.Leave();

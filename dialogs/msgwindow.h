@@ -9,11 +9,13 @@
 // array (the first four are shown). Returns the result it was ended with, 0 at
 // once when a message window is open already, -1 when it cannot be created.
 INT_PTR ShowMessageWindow(HWND owner, HINSTANCE module, const char* const* lines);
-// Ends the open message window with result. When the work finished before
-// the window got that far, the window ends with result as soon as it opens.
+// Announces work whose end will end a message window about to be shown;
+// drops whatever an earlier end left behind.
+void ExpectMessageWindowEnd();
+// Ends the open message window with result. When the announced work
+// finished before the window got that far, the window ends with result as
+// soon as it opens.
 void EndMessageWindow(INT_PTR result);
-// Drops a result that no window took, before new work starts.
-void ForgetMessageWindowEnd();
 // The start state of the window's record.
 void ResetMessageWindow();
 // The window while it is open, else null.

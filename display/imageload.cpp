@@ -127,6 +127,10 @@ bool DecodeRows(png_structp decoder, png_infop image, png_infop end, PngDecode* 
 {
     if (setjmp(png_jmpbuf(decoder)))
         return false;
+    png_set_user_limits(decoder, kMaxImageSide, kMaxImageSide);
+    // Only the image chunks matter here: every other one is skipped unread,
+    // so a chunk that claims a gigabyte of text costs nothing.
+    png_set_keep_unknown_chunks(decoder, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(decoder, image);
     int depth = 0, colourType = 0;
     png_get_IHDR(decoder, image, &d->width, &d->height, &depth, &colourType, nullptr, nullptr,
@@ -234,12 +238,6 @@ HBITMAP LoadPngFile(const char* fileName)
         return nullptr;
     }
     png_set_read_fn(decoder, file.Get(), PngReadCallback);
-    png_set_user_limits(decoder, kMaxImageSide, kMaxImageSide);
-    // A damaged chunk fails the load, as libpng's own strict reading does;
-    // colour profiles are never used, so a questionable one costs nothing.
-    png_set_benign_errors(decoder, 0);
-    static const png_byte kColourProfile[] = {'i', 'C', 'C', 'P', '\0'};
-    png_set_keep_unknown_chunks(decoder, PNG_HANDLE_CHUNK_NEVER, kColourProfile, 1);
     return PngToDib(decoder, image, end);
 }
 

@@ -57,29 +57,101 @@ HRGN PieceRegion(const RECT* rects, size_t count, std::vector<unsigned char>& da
     return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region);
 }
 
-// A part of the pieces of a rectangle list, kRectsPerPiece rectangles each.
-struct PieceJob {
-    const std::vector<RECT>* rects;
-    HRGN* pieces;        // one slot per piece of the whole list
-    size_t first, last;  // the pieces this job makes
+// Joins pieces as they come, in the pairs a balanced tree would join, so
+// that only a few regions are alive at any time: a process may own only so
+// many GDI objects, fewer than a large mask has pieces.
+class RegionJoiner {
+public:
+    RegionJoiner() = default;
+    RegionJoiner(const RegionJoiner&) = delete;
+    RegionJoiner& operator=(const RegionJoiner&) = delete;
+    ~RegionJoiner()
+    {
+        for (const Entry& e : stack)
+            DeleteObject(e.region);
+    }
+
+    // Takes the piece; a null one fails the whole.
+    void Add(HRGN piece)
+    {
+        if (!piece || failed) {
+            failed = true;
+            if (piece)
+                DeleteObject(piece);
+            return;
+        }
+        Entry right = {piece, 0};
+        while (!stack.empty() && stack.back().level == right.level) {
+            Entry left = stack.back();
+            stack.pop_back();
+            if (!Join(left.region, right.region)) {
+                DeleteObject(left.region);
+                return;
+            }
+            right = {left.region, left.level + 1};
+        }
+        stack.push_back(right);
+    }
+
+    // The union of every piece, or none after a failure.
+    HRGN Finish()
+    {
+        while (!failed && stack.size() > 1) {
+            Entry right = stack.back();
+            stack.pop_back();
+            if (!Join(stack.back().region, right.region))
+                break;
+        }
+        if (failed || stack.empty())
+            return nullptr;
+        HRGN region = stack.back().region;
+        stack.clear();
+        return region;
+    }
+
+private:
+    struct Entry {
+        HRGN region;
+        int level;
+    };
+
+    // Joins right into left and deletes right.
+    bool Join(HRGN left, HRGN right)
+    {
+        failed = CombineRgn(left, left, right, RGN_OR) == ERROR;
+        DeleteObject(right);
+        return !failed;
+    }
+
+    std::vector<Entry> stack;
+    bool failed = false;
 };
 
-void MakePiecesOf(const PieceJob& job)
+// The union of the pieces first to last (kRectsPerPiece rectangles each).
+struct PieceJob {
+    const std::vector<RECT>* rects;
+    size_t first, last;
+    HRGN region;
+};
+
+void JoinPieces(PieceJob* job)
 {
     std::vector<unsigned char> data;
-    const std::vector<RECT>& rects = *job.rects;
-    for (size_t i = job.first; i < job.last; ++i) {
+    const std::vector<RECT>& rects = *job->rects;
+    RegionJoiner joiner;
+    for (size_t i = job->first; i < job->last; ++i) {
         const size_t at = i * kRectsPerPiece;
         const size_t count = rects.size() - at < static_cast<size_t>(kRectsPerPiece)
                                  ? rects.size() - at
                                  : kRectsPerPiece;
-        job.pieces[i] = PieceRegion(rects.data() + at, count, data);
+        joiner.Add(PieceRegion(rects.data() + at, count, data));
     }
+    job->region = joiner.Finish();
 }
 
-DWORD WINAPI MakePieces(LPVOID job)
+DWORD WINAPI JoinPiecesThread(LPVOID job)
 {
-    MakePiecesOf(*static_cast<const PieceJob*>(job));
+    JoinPieces(static_cast<PieceJob*>(job));
     return 0;
 }
 
@@ -139,42 +211,26 @@ HRGN RegionFromRectangles(const std::vector<RECT>& rects)
 {
     if (rects.empty())
         return CreateRectRgn(0, 0, 0, 0);
-    std::vector<HRGN> pieces((rects.size() + kRectsPerPiece - 1) / kRectsPerPiece);
+    const size_t pieces = (rects.size() + kRectsPerPiece - 1) / kRectsPerPiece;
     // The platform builds a piece before it takes its lock for the handle,
-    // so a second thread halves the time of a large region.
-    PieceJob own = {&rects, pieces.data(), 0, pieces.size()};
-    PieceJob other = {&rects, pieces.data(), pieces.size(), pieces.size()};
+    // so a second thread for the second half saves time on a large region.
+    PieceJob own = {&rects, 0, pieces, nullptr};
+    PieceJob other = {&rects, pieces, pieces, nullptr};
     HandleOwner helper;
-    if (pieces.size() >= kPiecesWorthAThread) {
-        other.first = own.last = pieces.size() / 2;
-        helper.Reset(CreateThread(nullptr, 0, MakePieces, &other, 0, nullptr));
+    if (pieces >= kPiecesWorthAThread) {
+        other.first = own.last = pieces / 2;
+        helper.Reset(CreateThread(nullptr, 0, JoinPiecesThread, &other, 0, nullptr));
         if (!helper.Valid())
-            own.last = pieces.size();
+            own.last = pieces;
     }
-    MakePiecesOf(own);
+    JoinPieces(&own);
     if (helper.Valid())
         WaitForSingleObject(helper.Get(), INFINITE);
-    bool ok = true;
-    for (HRGN piece : pieces)
-        ok = ok && piece;
-    while (ok && pieces.size() > 1) {
-        std::vector<HRGN> joined;
-        for (size_t i = 0; i + 1 < pieces.size(); i += 2) {
-            ok = ok && CombineRgn(pieces[i], pieces[i], pieces[i + 1], RGN_OR) != ERROR;
-            DeleteObject(pieces[i + 1]);
-            joined.push_back(pieces[i]);
-        }
-        if (pieces.size() % 2)
-            joined.push_back(pieces.back());
-        pieces.swap(joined);
-    }
-    if (!ok) {
-        for (HRGN piece : pieces)
-            if (piece)
-                DeleteObject(piece);
-        return nullptr;
-    }
-    return pieces[0];
+    RegionJoiner joiner;
+    joiner.Add(own.region);
+    if (own.last < pieces)
+        joiner.Add(other.region);
+    return joiner.Finish();
 }
 
 HRGN MaskRegion(HDC dc, HBITMAP bitmap, int width, int height)
@@ -195,9 +251,8 @@ HRGN MaskRegion(HDC dc, HBITMAP bitmap, int width, int height)
     info.bmiHeader.biCompression = BI_RGB;
     // Left uninitialised: GetDIBits fills every pixel.
     std::unique_ptr<DWORD[]> pixels(new (std::nothrow) DWORD[static_cast<size_t>(width) * height]);
-    if (!pixels)
-        return nullptr;
-    int rows = GetDIBits(dc, bitmap, 0, height, pixels.get(), &info, DIB_RGB_COLORS);
+    const int rows =
+        pixels ? GetDIBits(dc, bitmap, 0, height, pixels.get(), &info, DIB_RGB_COLORS) : 0;
     SelectObject(dc, selected);
     if (rows != height)
         return nullptr;
@@ -212,9 +267,8 @@ bool StretchMaskFile(const char* maskFile, int width, int height, WINMEMDC* surf
     HDC dc = surface->dc.Get();
     SetStretchBltMode(dc, BLACKONWHITE);  // black survives a reduction
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, 0, 0, width, height, mask.dc.Get(), 0, 0, mask.info.bmWidth,
-               mask.info.bmHeight, SRCCOPY);
-    return true;
+    return StretchBlt(dc, 0, 0, width, height, mask.dc.Get(), 0, 0, mask.info.bmWidth,
+                      mask.info.bmHeight, SRCCOPY) != 0;
 }
 
 bool BuildBitmapRegion(const RECT& rect, HWND window, const char* maskFile, const char* regionFile)
@@ -240,7 +294,12 @@ DWORD WINAPI RegionWorker(LPVOID parameter)
     RegionJob job = *static_cast<const RegionJob*>(parameter);
     SetEvent(job.done);  // from here on the caller's block may vanish
     RECT rect = {job.left, job.top, job.right, job.bottom};
-    bool built = BuildBitmapRegion(rect, job.window, job.maskFile, job.regionFile);
+    bool built = false;
+    try {
+        built = BuildBitmapRegion(rect, job.window, job.maskFile, job.regionFile);
+    } catch (const std::bad_alloc&) {
+        built = false;  // a mask too large for the memory left: a failed generation
+    }
     PostCommand(job.window, ID_REGION_READY, built ? 1 : 0);
     return 0;
 }
@@ -250,8 +309,10 @@ bool SaveRegionFile(const char* fileName, HRGN region)
     DWORD size = GetRegionData(region, 0, nullptr);
     if (size == 0)
         return false;
-    std::vector<unsigned char> data(size);
-    DWORD filled = GetRegionData(region, size, reinterpret_cast<RGNDATA*>(data.data()));
+    std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[size]);
+    if (!data)
+        return false;
+    DWORD filled = GetRegionData(region, size, reinterpret_cast<RGNDATA*>(data.get()));
     if (filled == 0 || filled > size)
         return false;
     FileOwner file(CreateFileA(fileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -259,10 +320,12 @@ bool SaveRegionFile(const char* fileName, HRGN region)
     if (!file.Valid())
         return false;
     DWORD written = 0;
-    return WriteFile(file.Get(), data.data(), filled, &written, nullptr) && written == filled;
+    return WriteFile(file.Get(), data.get(), filled, &written, nullptr) && written == filled;
 }
 
-HRGN LoadRegionFile(const char* fileName, ULONGLONG maxBytes)
+namespace {
+
+HRGN ReadRegionFile(const char* fileName, ULONGLONG maxBytes)
 {
     FileOwner file(CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -283,6 +346,17 @@ HRGN LoadRegionFile(const char* fileName, ULONGLONG maxBytes)
     const auto* first = reinterpret_cast<const RECT*>(bytes.data() + sizeof(RGNDATAHEADER));
     const size_t count = (bytes.size() - sizeof(RGNDATAHEADER)) / sizeof(RECT);
     return count ? RegionFromRectangles(std::vector<RECT>(first, first + count)) : nullptr;
+}
+
+}  // namespace
+
+HRGN LoadRegionFile(const char* fileName, ULONGLONG maxBytes)
+{
+    try {
+        return ReadRegionFile(fileName, maxBytes);
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // treated as absent: the region is generated
+    }
 }
 
 ULONGLONG RegionFileLimit(int width, int height)

@@ -68,27 +68,32 @@ bool ApplyCachedRegion(HWND window, const char* regionFile)
     return true;
 }
 
-const INT_PTR kNotGenerated = -1;  // no event for the handshake: no generation, no message
+enum class Generation { Done, Failed, NotStarted };
 
-// Runs the worker behind the message window; the message window's result:
-// 1 when the window took the new region, 0 when the generation failed.
-INT_PTR GenerateRegion(HWND window, const char* regionFile)
+// Runs the worker behind the message window, with disableWindow disabled
+// meanwhile. NotStarted: no event for the handshake, so nothing happened.
+Generation GenerateRegion(HWND window, HWND disableWindow, const char* regionFile)
 {
     AppState& app = App();
     HandleOwner done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!done.Valid())
-        return kNotGenerated;
+        return Generation::NotStarted;
     const RECT& c = app.skinState.client;
     RegionJob job = {done.Get(), window, c.left, c.top, c.right, c.bottom, {}, {}};
     lstrcpynA(job.maskFile, app.mask.fileName, kPathSize);
     lstrcpynA(job.regionFile, regionFile, kPathSize);
-    // A result that no message window took belongs to an earlier job.
-    ForgetMessageWindowEnd();
+    EnableWindow(disableWindow, FALSE);
+    ExpectMessageWindowEnd();
     HandleOwner worker(regionThreadStarter(RegionWorker, &job));
-    if (!worker.Valid())
-        return 0;  // reported like a failed generation
-    WaitForSingleObject(done.Get(), INFINITE);
-    return ShowMessageWindow(window, app.instance, kGeneratingLines);
+    INT_PTR result = 0;  // a worker that cannot start fails like a generation
+    if (worker.Valid()) {
+        WaitForSingleObject(done.Get(), INFINITE);
+        result = ShowMessageWindow(window, app.instance, kGeneratingLines);
+    }
+    EnableWindow(disableWindow, TRUE);
+    // Only the worker's own report of success counts; a message window that
+    // could not be shown tells nothing.
+    return result == 1 ? Generation::Done : Generation::Failed;
 }
 
 // The region of the mask bitmap: from its cache file, else generated anew.
@@ -101,13 +106,11 @@ void ApplyBitmapMask(HWND window, HWND disableWindow)
     const bool named = RegionFileName(app.mask.fileName, regionFile);
     if (named && ApplyCachedRegion(window, regionFile))
         return;
-    EnableWindow(disableWindow, FALSE);
-    const INT_PTR result = named ? GenerateRegion(window, regionFile) : 0;
-    if (result == 0) {
+    const Generation g = named ? GenerateRegion(window, disableWindow, regionFile) : Generation::Failed;
+    if (g == Generation::Failed) {
         ShowError(window, kMaskError);
         app.mask.mode = MASK_NONE;
     }
-    EnableWindow(disableWindow, TRUE);
 }
 
 COLORREF AutomaticKey()

@@ -4,12 +4,12 @@
 # target of the tree (e.g. x86_64:veskora_driver).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-specs=("$@")
-[ ${#specs[@]} -gt 0 ] || specs=(x86_64 i686)
-for spec in "${specs[@]}"; do
-    arch=${spec%%:*}
+items=("$@")
+[ ${#items[@]} -gt 0 ] || items=(x86_64 i686)
+for item in "${items[@]}"; do
+    arch=${item%%:*}
     target=""
-    [ "$spec" = "$arch" ] || target=${spec#*:}
+    [ "$item" = "$arch" ] || target=${item#*:}
     dir="$ROOT/build/$arch"
     if [ ! -f "$dir/build.ninja" ]; then
         cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "dialogs/msgwindow.h"
@@ -141,14 +142,50 @@ TEST_F(RegionTest, RegionFilesOfTheSmallestWindow)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(black), sizeof black), ReadWholeFile(cache));
 
     EXPECT_FALSE(BuildBitmapRegion(RECT{0, 0, 2, 2}, target, png.c_str(), cache.c_str()));
-    // Files no real region of this window can be: too large, cut, wrong counts or bounds.
+    // Files no real region of this window can be: larger than its 3 x 3
+    // pixels allow although well formed, cut, with a rectangle whose right
+    // lies left of its left.
+    std::vector<LONG> large = {32, 1, 10, 160, 0, 0, 1, 10};
+    for (LONG y = 0; y < 10; ++y)
+        large.insert(large.end(), {0, y, 1, y + 1});
     std::string cut = ReadWholeFile(cache).substr(0, 40), inverted = ReadWholeFile(cache);
-    std::swap(inverted[32], inverted[40]);  // a rectangle whose right lies left of its left
-    for (const std::string& bad : {std::string(2000, '\0'), cut, inverted}) {
+    std::swap(inverted[32], inverted[40]);
+    const std::string tooLarge(reinterpret_cast<const char*>(large.data()), large.size() * sizeof(LONG));
+    WriteWholeFile(cache, tooLarge);
+    EXPECT_NE(nullptr, LoadRegionFile(cache.c_str(), RegionFileLimit(20, 20)));  // fine for a larger window
+    for (const std::string& bad : {tooLarge, cut, inverted}) {
         WriteWholeFile(cache, bad);
         EXPECT_EQ(nullptr, LoadRegionFile(cache.c_str(), RegionFileLimit(2, 2)));
     }
     DestroyWindow(target);
+}
+
+// A list in band form comes back from the platform unchanged, also when it
+// is long enough to be built on two threads.
+TEST(RegionBuilding, ALongListInBandFormComesBackAsItWent)
+{
+    const int w = 800, h = 400;
+    std::vector<DWORD> noise(w * h);
+    std::srand(7);
+    for (DWORD& p : noise)
+        p = std::rand() % 2 ? 0xFFFFFF : 0;
+    const std::vector<RECT> rects = MaskRectangles(noise.data(), w, h);
+    ASSERT_GT(rects.size(), 70000u);
+    HRGN region = RegionFromRectangles(rects);
+    const std::string bytes = RegionBytes(region);
+    DeleteObject(region);
+    ASSERT_EQ(32 + 16 * rects.size(), bytes.size());
+    EXPECT_EQ(0, std::memcmp(bytes.data() + 32, rects.data(), 16 * rects.size()));
+}
+
+TEST(RegionBuilding, TheRegionFileNameFitsOrIsRefused)
+{
+    char name[kPathSize];
+    for (size_t length : {1019u, 1020u}) {
+        const std::string mask(length, 'm');
+        EXPECT_EQ(length == 1019, RegionFileName(mask.c_str(), name)) << length;
+    }
+    EXPECT_EQ(std::string(1019, 'm') + ".RGN", name);
 }
 
 TEST_F(RegionTest, ModeFourTakesTheCacheOrGeneratesAndRewritesIt)

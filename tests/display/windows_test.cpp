@@ -30,6 +30,7 @@ TEST_F(DisplayTest, ProcessorWindowShowsTheIdentityAndEveryFlag)
     HWND info = ProcessorWindow();
     ASSERT_NE(nullptr, info);
     EXPECT_EQ(window, GetWindow(info, GW_OWNER));
+    EXPECT_EQ("Intel(R) Core(TM)2 Quad CPU Q9650 @ 3.00GHz", ItemText(info, IDC_CPU_BRAND));
     EXPECT_EQ("6", ItemText(info, IDC_CPU_FAMILY));
     EXPECT_EQ("17", ItemText(info, IDC_CPU_MODEL));
     EXPECT_EQ("A", ItemText(info, IDC_CPU_STEPPING));
@@ -45,7 +46,7 @@ TEST_F(DisplayTest, ProcessorWindowShowsTheIdentityAndEveryFlag)
     }
     SendMessageA(window, WM_COMMAND, ID_PROCESSOR_INFO, 0);  // open already: nothing new
     EXPECT_EQ(info, ProcessorWindow());
-    SendMessageA(info, WM_COMMAND, IDCANCEL, 0);
+    SendMessageA(info, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(nullptr, ProcessorWindow());
     EXPECT_FALSE(IsWindow(info));
 }
@@ -85,8 +86,12 @@ TEST(MessageWindow, ShowsItsLinesEndsFromOutsideAndOpensOnce)
     EXPECT_EQ(0, seen.second);
     EXPECT_EQ(nullptr, MessageWindow());
 
+    ExpectMessageWindowEnd();
     EndMessageWindow(5);  // the work ended before the window opened
     EXPECT_EQ(5, ShowMessageWindow(nullptr, GetModuleHandleA(nullptr), lines));
+    EndMessageWindow(6);  // no work announced: no later window ends at once
+    SetTimer(nullptr, 0, 50, LookAndEnd);
+    EXPECT_EQ(7, ShowMessageWindow(nullptr, GetModuleHandleA(nullptr), lines));
 }
 
 }  // namespace
