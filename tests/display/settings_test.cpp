@@ -5,6 +5,10 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
+
+#include <png.h>
+#include <zlib.h>
 
 #include "app/settings.h"
 #include "dialogs/msgwindow.h"
@@ -15,13 +19,15 @@
 #include "display/seams.h"
 #include "display/skin.h"
 #include "display_fixture.h"
+#include "foundation/win32ver.h"
 #include "resources/resource.h"
 #include "sensors/csensor.h"
+#include "support/guicount.h"
 #include "support/pump.h"
 
 namespace {
 
-enum PageIndex { kBasic, kChip, kLabels };
+enum PageIndex { kBasic, kChip, kLabels, kColors, kSkin, kVersion };
 
 class SettingsTest : public DisplayTest {
 protected:
@@ -41,6 +47,14 @@ protected:
         return SettingsDialog();
     }
     HWND Page(int index) const { return SettingsPageWindow(index); }
+    void ShowTab(int index)
+    {
+        HWND tabs = GetDlgItem(SettingsDialog(), IDC_SETTINGS_TABS);
+        SendMessageA(tabs, TCM_SETCURSEL, index, 0);  // as a click on the tab does
+        NMHDR change = {tabs, IDC_SETTINGS_TABS, static_cast<UINT>(TCN_SELCHANGE)};
+        SendMessageA(SettingsDialog(), WM_NOTIFY, IDC_SETTINGS_TABS, reinterpret_cast<LPARAM>(&change));
+    }
+    void Click(int page, int id) { SendMessageA(Page(page), WM_COMMAND, id, 0); }
     // The page's own visibility; the frame may not be on screen yet.
     bool Shown(int index) const { return (GetWindowLongPtrA(Page(index), GWL_STYLE) & WS_VISIBLE) != 0; }
     std::string Text(int page, int id) const
@@ -86,9 +100,7 @@ TEST_F(SettingsTest, OpensOnItsOwnThreadOnceAndAlwaysOnTheFirstPage)
         GetDlgItemTextA(frame, IDC_SETTINGS_HEADER, t, sizeof t);
         return std::string(t);
     }());
-    SendMessageA(tabs, TCM_SETCURSEL, kLabels, 0);  // as a click on the tab does
-    NMHDR change = {tabs, IDC_SETTINGS_TABS, static_cast<UINT>(TCN_SELCHANGE)};
-    SendMessageA(frame, WM_NOTIFY, IDC_SETTINGS_TABS, reinterpret_cast<LPARAM>(&change));
+    ShowTab(kLabels);
     EXPECT_TRUE(Shown(kLabels));
     EXPECT_FALSE(Shown(kBasic));
     Press(IDCANCEL);
@@ -200,9 +212,10 @@ TEST_F(SettingsTest, AMaskGeneratedFromTheDialogNeverLeavesTheMessageWindowOpen)
 {
     const std::string mask = dir.File("m.bmp");
     WriteBitmapFile(mask, 6, 6, [](int, int) { return RGB(255, 255, 255); });
+    ASSERT_TRUE(Open());
     lstrcpynA(App().mask.fileName, mask.c_str(), kPathSize);
+    App().mask.mode = MASK_BITMAP;  // what the skin page will show and store
     ASSERT_TRUE(OpenDialog());
-    App().mask.mode = MASK_BITMAP;
     SetRegionThreadStarter([](LPTHREAD_START_ROUTINE procedure, void* parameter) -> HANDLE {
         HANDLE thread = CreateThread(nullptr, 0, procedure, parameter, 0, nullptr);
         WaitForSingleObject(thread, INFINITE);
@@ -234,6 +247,191 @@ TEST(FileChooser, APathWithoutABackslashIsTheProposedNameInNoFolder)
     EXPECT_TRUE(ChooseFileName(nullptr, kSettingsChooserTitle, kSettingsFilter, path, true));
     EXPECT_STREQ("C:\\chosen\\x.vkc", path);
     SetCommonDialogCalls(nullptr);
+}
+
+// --- colours and fonts, skin and mask, version ---------------------------------
+
+struct Chooser {
+    BOOL answer;
+    COLORREF colour;
+    LOGFONTA font;
+    std::string file;
+};
+Chooser chooser;
+
+BOOL WINAPI FakeColour(CHOOSECOLORA* r)
+{
+    r->rgbResult = chooser.colour;
+    return chooser.answer;
+}
+BOOL WINAPI FakeFont(CHOOSEFONTA* r)
+{
+    *r->lpLogFont = chooser.font;
+    return chooser.answer;
+}
+BOOL WINAPI FakeFile(OPENFILENAMEA* r)
+{
+    lstrcpynA(r->lpstrFile, chooser.file.c_str(), r->nMaxFile);
+    return chooser.answer;
+}
+const CommonDialogCalls kFakeChoosers = {FakeFile, FakeFile, FakeColour, FakeFont};
+
+class PagesTest : public SettingsTest {
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        chooser = {TRUE, 0, {}, ""};
+        SetCommonDialogCalls(&kFakeChoosers);
+    }
+    void TearDown() override
+    {
+        SettingsTest::TearDown();
+        SetCommonDialogCalls(nullptr);
+    }
+    // The colour a swatch is painted in, and its brush.
+    std::pair<COLORREF, HBRUSH> Swatch(int page, int id)
+    {
+        HDC dc = GetDC(Page(page));
+        auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+            Page(page), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+            reinterpret_cast<LPARAM>(GetDlgItem(Page(page), id))));
+        COLORREF colour = GetBkColor(dc);
+        ReleaseDC(Page(page), dc);
+        return {colour, brush};
+    }
+};
+
+TEST_F(PagesTest, ColoursChangeOnlyForANewChoiceAndOkStoresEverything)
+{
+    const int valueButton = IDC_COLOR_BUTTON + 2 * kColorValue;
+    App().colors.slot[kColorValue].colour = RGB(1, 2, 3);
+    ASSERT_TRUE(OpenDialog());
+    EXPECT_EQ(1, SendDlgItemMessageA(Page(kColors), IDC_SHADOW_OFFSET, TBM_GETRANGEMIN, 0, 0));
+    EXPECT_EQ(4, SendDlgItemMessageA(Page(kColors), IDC_SHADOW_OFFSET, TBM_GETRANGEMAX, 0, 0));
+    const auto before = Swatch(kColors, valueButton + 1);
+    EXPECT_EQ(RGB(1, 2, 3), before.first);
+    for (BOOL answer : {FALSE, TRUE}) {  // cancelled, then the same colour chosen
+        chooser = {answer, RGB(1, 2, 3), {}, ""};
+        Click(kColors, valueButton);
+        EXPECT_EQ(before, Swatch(kColors, valueButton + 1));
+    }
+    chooser.colour = RGB(9, 8, 7);
+    Click(kColors, valueButton);
+    EXPECT_EQ(RGB(9, 8, 7), Swatch(kColors, valueButton + 1).first);
+    Press(IDCANCEL);
+    EXPECT_EQ(RGB(1, 2, 3), App().colors.slot[kColorValue].colour);
+
+    ASSERT_TRUE(OpenDialog());
+    for (int e = 0; e < kColorElements; ++e) {
+        chooser.colour = RGB(10 + e, 0, 0);
+        Click(kColors, IDC_COLOR_BUTTON + 2 * e);
+        chooser.colour = RGB(0, 20 + e, 0);
+        Click(kColors, IDC_SHADOW_BUTTON + 3 * e);
+        CheckDlgButton(Page(kColors), e ? IDC_SHADOW_BUTTON + 3 * e + 2 : IDC_SHADOW_LINE_ENABLE, BST_UNCHECKED);
+    }
+    SendDlgItemMessageA(Page(kColors), IDC_SHADOW_OFFSET, TBM_SETPOS, TRUE, 3);
+    chooser.font = App().fonts.slot[kFontLabel].configured;
+    chooser.font.lfHeight = -21;
+    lstrcpynA(chooser.font.lfFaceName, "Courier New", LF_FACESIZE);
+    for (int f = 0; f < kFontElements; ++f)
+        Click(kColors, IDC_FONT_BUTTON + 2 * f);
+    EXPECT_EQ("Courier New", Text(kColors, IDC_FONT_BUTTON + 1));  // the sample shows its face
+    Press(IDOK);
+    const std::string theme = ReadWholeFile(App().themePath);
+    for (const char* line : {"Line=10,0,0", "Back=14,0,0", "Line=0,20,0", "Back=0,24,0", "EnableLine=0",
+                             "EnableBack=0", "Offset=3", "Value=-21,0,0,0,700,0,0,0,0,0,0,0,0,Courier New"})
+        EXPECT_NE(std::string::npos, theme.find(line)) << line;
+    EXPECT_EQ(-21, App().fonts.slot[kFontFrame].configured.lfHeight);
+}
+
+TEST_F(PagesTest, SkinPreviewKeepsTheWindowsProportionsAndShowsTheMask)
+{
+    const std::string skin = dir.File("skin.bmp"), mask = dir.File("mask.bmp");
+    WriteBitmapFile(skin, 8, 8, [](int, int) { return RGB(200, 100, 50); });
+    WriteBitmapFile(mask, 8, 8, [](int x, int) { return x < 4 ? RGB(0, 0, 0) : RGB(255, 255, 255); });
+    lstrcpynA(App().skin.fileName, skin.c_str(), kPathSize);
+    lstrcpynA(App().mask.fileName, mask.c_str(), kPathSize);
+    App().skin.enable = 1;
+    ASSERT_TRUE(Open());
+    App().skinState.width = 360;  // the proportions of a wide window
+    App().skinState.height = 120;
+    ASSERT_TRUE(OpenDialog());
+    HWND preview = GetDlgItem(Page(kSkin), IDC_SKIN_PREVIEW);
+    RECT r, client;
+    GetWindowRect(preview, &r);
+    MapWindowPoints(nullptr, Page(kSkin), reinterpret_cast<POINT*>(&r), 2);
+    GetClientRect(Page(kSkin), &client);
+    EXPECT_EQ(3 * (r.bottom - r.top), r.right - r.left);  // 342 for a control 114 pixels high
+    EXPECT_EQ(client.right / 2 - (r.right - r.left) / 2, r.left);
+    EXPECT_EQ("(8 x 8) \x81\xA8 (360 x 120)", Text(kSkin, IDC_SKIN_SIZE));
+
+    ShowTab(kSkin);
+    auto select = [&](int mode) {
+        SendDlgItemMessageA(Page(kSkin), IDC_MASK_MODE, CB_SETCURSEL, mode, 0);
+        SendMessageA(Page(kSkin), WM_COMMAND, MAKEWPARAM(IDC_MASK_MODE, CBN_SELCHANGE), 0);
+        RedrawWindow(preview, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    };
+    for (int mode : {MASK_COLOR, MASK_BITMAP}) {
+        select(mode);
+        EXPECT_EQ(mode == MASK_COLOR, IsWindowEnabled(GetDlgItem(Page(kSkin), IDC_MASK_COLOR_BUTTON)) != 0);
+        EXPECT_EQ(mode == MASK_COLOR, IsWindowEnabled(GetDlgItem(Page(kSkin), IDC_MASK_COLOR_SWATCH)) != 0);
+        EXPECT_EQ(mode == MASK_BITMAP, IsWindowEnabled(GetDlgItem(Page(kSkin), IDC_MASK_BUTTON)) != 0);
+        EXPECT_EQ(mode == MASK_BITMAP, IsWindowEnabled(GetDlgItem(Page(kSkin), IDC_MASK_NAME)) != 0);
+    }
+    // Bitmap mode: the skin ANDed with the mask, black on the mask's black half.
+    HDC dc = GetDC(preview);
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(dc, 10, 10));
+    EXPECT_EQ(RGB(200, 100, 50), GetPixel(dc, r.right - r.left - 10, 10));
+    ReleaseDC(preview, dc);
+
+    // A PNG mask shows in the preview but cannot shape the window.
+    chooser.file = TestDataFile("png\\basn0g01.png");
+    Click(kSkin, IDC_MASK_BUTTON);
+    EXPECT_EQ(chooser.file, Text(kSkin, IDC_MASK_NAME));
+    // Posted: this thread, the display window's, must stay free to take the
+    // region worker's report while the dialog's thread waits for it.
+    PostMessageA(SettingsDialog(), WM_COMMAND, IDC_APPLY, 0);
+    PumpUntil([&] { return io.Messages().size() >= 2; });
+    EXPECT_EQ(static_cast<unsigned>(MASK_NONE), App().mask.mode);
+    EXPECT_EQ(kMaskError, io.Messages().back().text);
+}
+
+TEST_F(PagesTest, VersionPageShowsTheBuildAndTheLinkedLibraries)
+{
+    ASSERT_TRUE(OpenDialog());
+    EXPECT_EQ("Veskora! for Fintek", Text(kVersion, IDC_VERSION_DESCRIPTION));
+    EXPECT_EQ(sizeof(void*) == 4 ? "Version 1.05 (x86)" : "Version 1.05 (x64)", Text(kVersion, IDC_VERSION_LINE));
+    EXPECT_EQ("Copyright (C) 2026 Veskora project", Text(kVersion, IDC_VERSION_COPYRIGHT));
+    EXPECT_EQ(std::string("LIBPNG Version ") + PNG_LIBPNG_VER_STRING + " , ZLIB Version " + ZLIB_VERSION,
+              Text(kVersion, IDC_VERSION_LIBRARIES));
+    EXPECT_EQ("", Text(kVersion, IDC_VERSION_CHIP));
+    Press(IDCANCEL);
+    App().debug = 1;
+    const int gdi = CountGuiObjects().gdi;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(OpenDialog());
+        EXPECT_EQ("1934:0541", Text(kVersion, IDC_VERSION_CHIP));
+        Press(IDCANCEL);
+    }
+    EXPECT_EQ(gdi, CountGuiObjects().gdi);  // the page's fonts go with every closing
+}
+
+TEST(VersionReader, OneTranslationItsStringsAndTheMarkers)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    WIN32VER version;
+    ASSERT_EQ(1, version.Load(self));  // the test program carries the program's resource
+    EXPECT_EQ(0x0411, version.Language());
+    EXPECT_EQ(0x04b0, version.CodePage());
+    EXPECT_STREQ("1.05", version.QueryString("FileVersion"));
+    EXPECT_STREQ("(error)", version.QueryString("NoSuchValue"));
+    ASSERT_EQ(1, version.Load(TestDataFile("empty_value.dll").c_str()));
+    EXPECT_STREQ("(null)", version.QueryString("Comments"));
+    EXPECT_EQ(0, version.Load(TestDataFile("two_translations.dll").c_str()));
+    EXPECT_EQ(0, version.Load(TestDataFile("no201.vkl").c_str()));  // no version resource at all
+    EXPECT_STREQ("(error)", version.QueryString("FileVersion"));
 }
 
 }  // namespace
