@@ -57,6 +57,13 @@ public:
         return String();
     }
 
+    // A name field that must be empty.
+    bool Nothing()
+    {
+        WORD first = 0;
+        return Word(&first) && first == 0;
+    }
+
     // Items start on a 32-bit boundary of the template.
     bool Align() { return Skip((4 - pos % 4) % 4); }
 
@@ -89,7 +96,7 @@ bool StandardFits(TemplateReader& r)
     if (!r.Dword(&style) || !r.Skip(kStandardCountOffset - sizeof style) || !r.Word(&count) ||
         !r.Skip(kStandardFrame))
         return false;
-    if (!r.NameOrNumber() || !r.NameOrNumber() || !r.String())  // menu, class, title
+    if (!r.Nothing() || !r.Nothing() || !r.String())  // menu, class, title
         return false;
     if ((style & DS_SETFONT) && (!r.Skip(sizeof(WORD)) || !r.String()))
         return false;
@@ -108,7 +115,7 @@ bool ExtendedFits(TemplateReader& r)
     if (!r.Skip(kExtendedStyleOffset + sizeof(DWORD)) || !r.Dword(&style) || !r.Word(&count) ||
         !r.Skip(kExtendedFrame))
         return false;
-    if (!r.NameOrNumber() || !r.NameOrNumber() || !r.String())
+    if (!r.Nothing() || !r.Nothing() || !r.String())  // menu, class, title
         return false;
     if ((style & DS_SETFONT) && (!r.Skip(kExtendedFontFields) || !r.String()))
         return false;

@@ -1,8 +1,11 @@
 #include "app/settings.h"
 
+#include <cstring>
+
 #include "app/appstate.h"
 #include "foundation/inifile.h"
 #include "foundation/mbcs.h"
+#include "foundation/userio.h"
 #include "sensors/cf718x.h"
 
 namespace {
@@ -15,6 +18,9 @@ const unsigned int kTitleLimit = kTextSize;
 const unsigned int kPathLimit = kPathSize;
 static_assert(kLabelLimit <= kTextSize && kGroupTitleLimit <= kTextSize && kUnitLimit <= kTextSize,
               "a read never exceeds the member it fills");
+
+const char kSettingsSaveError[] = "設定ファイル保存エラーが発生しました。";
+const char kThemeSaveError[] = "テーマファイル保存エラーが発生しました。";
 
 const unsigned int kDefaultTimer = 5;
 const unsigned int kMaxTimer = 60;
@@ -284,26 +290,76 @@ void CheckTimer(AppState& state)
         state.timer = kDefaultTimer;
 }
 
+// The profile calls report a refused write only to their caller, and the
+// profile-file class answers success for every write: so the first key of
+// a file is written directly first, with the text the class would write.
+bool Writable(const char* path, const SettingKey& first, AppState& state)
+{
+    char text[kPathLimit];
+    if (first.kind == KeyKind::Text)
+        lstrcpynA(text, first.member.asText(state), sizeof text);
+    else
+        wsprintfA(text, "%u", *first.member.asUnsigned(state));
+    return WritePrivateProfileStringA(first.section, first.key, text, path) != 0;
+}
+
+// The profile calls take file names of less than MAX_PATH characters, and
+// put the Windows folder in front of a bare name; a longer name is refused
+// here rather than handed to them (one of them overruns its own buffer).
+bool ProfilePathUsable(const char* path)
+{
+    size_t room = MAX_PATH;
+    if (!std::strpbrk(path, "\\/:")) {
+        char windows[MAX_PATH];
+        room -= GetWindowsDirectoryA(windows, MAX_PATH) + 1;
+    }
+    return std::strlen(path) < room;
+}
+
+// Binds the path when the profile calls can use it.
+bool Bind(INIFILE& file, const char* path)
+{
+    return ProfilePathUsable(path) && file.Open(path);
+}
+
 }  // namespace
 
 void LoadSettings(int withConfig)
 {
     AppState& state = App();
     INIFILE file;
-    if (withConfig && file.Open(state.settingsPath))
+    if (withConfig && Bind(file, state.settingsPath))
         ReadKeys(file, kSettingsKeys, state);
     // The settings file just named the theme; otherwise the current one is used.
-    if (file.Open(state.themePath))
+    if (Bind(file, state.themePath))
         ReadKeys(file, kThemeKeys, state);
     CheckTimer(state);
 }
 
-void SaveSettings(int withConfig)
+int SaveSettings(int withConfig)
 {
     AppState& state = App();
     INIFILE file;
-    if (withConfig && file.Open(state.settingsPath))
-        WriteKeys(file, kSettingsKeys, state);
-    if (file.Open(state.themePath))
-        WriteKeys(file, kThemeKeys, state);
+    int failures = 0;
+    if (withConfig && file.Open(state.settingsPath)) {
+        if (ProfilePathUsable(state.settingsPath) && Writable(state.settingsPath, kSettingsKeys[0], state))
+            WriteKeys(file, kSettingsKeys, state);
+        else
+            failures |= kSettingsFileNotSaved;
+    }
+    if (file.Open(state.themePath)) {
+        if (ProfilePathUsable(state.themePath) && Writable(state.themePath, kThemeKeys[0], state))
+            WriteKeys(file, kThemeKeys, state);
+        else
+            failures |= kThemeFileNotSaved;
+    }
+    return failures;
+}
+
+void ReportSaveFailures(HWND owner, int failures)
+{
+    if (failures & kSettingsFileNotSaved)
+        ShowError(owner, kSettingsSaveError);
+    if (failures & kThemeFileNotSaved)
+        ShowError(owner, kThemeSaveError);
 }

@@ -99,18 +99,6 @@ void LoadWindowIcons(AppState& app)
     app.largeIcon = LoadIconA(app.instance, MAKEINTRESOURCEA(IDI_LARGE));
 }
 
-// The layout module's template 201, or none when the module has no
-// complete one. The template lives as long as the module stays mapped.
-const DLGTEMPLATE* LayoutTemplate(HMODULE module)
-{
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDD_LAYOUT), RT_DIALOG);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data || !DialogTemplateFits(data, SizeofResource(module, found)))
-        return nullptr;
-    return static_cast<const DLGTEMPLATE*>(data);
-}
-
 // One window built from the layout module. False when the module, its
 // template or the window cannot be had; the module is unmapped on return,
 // after the window has ended.
@@ -131,6 +119,16 @@ bool ShowLayoutWindow(HINSTANCE instance, DLGPROC mainProcedure, INT_PTR* result
 }
 
 }  // namespace
+
+const DLGTEMPLATE* LayoutTemplate(HMODULE module)
+{
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDD_LAYOUT), RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data || !DialogTemplateFits(data, SizeofResource(module, found)))
+        return nullptr;
+    return static_cast<const DLGTEMPLATE*>(data);
+}
 
 void ComputeSettingsPath(const char* commandLine)
 {

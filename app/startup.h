@@ -22,6 +22,10 @@ void ComputeSettingsPath(const char* commandLine);
 // without a folder is looked for beside the executable first, then as given.
 HMODULE LoadLayoutModule(const char* path);
 
+// The layout module's template 201, or none when the module has no complete
+// one. The template lives as long as the module stays mapped.
+const DLGTEMPLATE* LayoutTemplate(HMODULE module);
+
 // Creates the main window from template 200, or from template 201 of the
 // layout module while the layout is enabled, until a window ends with 0.
 void RunCreationLoop(HINSTANCE instance, DLGPROC mainProcedure);

@@ -295,7 +295,7 @@ void ApplySettings(HWND frame, WORD command)
     if (command != IDOK)
         return;
     SaveWindowPosition(display);
-    SaveSettings(1);
+    ReportSaveFailures(frame, SaveSettings(1));  // the dialog closes all the same
     EndDialog(frame, state.result);
 }
 

@@ -359,7 +359,7 @@ void CmdConfigSave(HWND window, LPARAM)
 {
     SaveWindowPosition(window);
     if (ChooseFileName(window, kSettingsChooserTitle, kSettingsFilter, App().settingsPath, false))
-        SaveSettings(1);
+        ReportSaveFailures(window, SaveSettings(1));
 }
 
 void CmdThemeLoad(HWND window, LPARAM)
@@ -372,7 +372,7 @@ void CmdThemeSave(HWND window, LPARAM)
 {
     SaveWindowPosition(window);
     if (ChooseFileName(window, kThemeChooserTitle, kThemeFilter, App().themePath, false))
-        SaveSettings(0);
+        ReportSaveFailures(window, SaveSettings(0));
 }
 
 void CmdProcessorInfo(HWND window, LPARAM) { OpenProcessorWindow(window, App().instance); }

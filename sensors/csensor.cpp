@@ -73,6 +73,18 @@ void Line(const char* format, ...)
 
 }  // namespace
 
+SensorBlock NoValueBlock()
+{
+    SensorBlock block = {};
+    for (uint16_t& t : block.temp)
+        t = kNoTemp;
+    for (uint16_t& fan : block.fan)
+        fan = kNoFan;
+    for (uint16_t& pwm : block.pwm)
+        pwm = kNoPwm;
+    return block;
+}
+
 SensorBlock ResetBlock()
 {
     SensorBlock block = {};
@@ -91,6 +103,7 @@ SensorBlock CSENSOR::current = ResetBlock();
 SensorBlock CSENSOR::maximum = ResetBlock();
 CoreTable CSENSOR::cores = {};
 HandleOwner CSENSOR::worker;
+int CSENSOR::failedReads = 0;
 
 namespace {
 CSENSOR sensorSet;
@@ -162,18 +175,28 @@ void CSENSOR::Cycle(ReadRequest* request)
     if (!own.sync)
         SetEvent(own.event);
 
+    bool fresh = true;
     if (own.dummy) {
         Fabricate(&current);
     } else {
         SensorBlock reply;
-        if (chip.Request(CTL_READBLOCK, nullptr, 0, &reply, sizeof(reply)))
+        fresh = chip.Request(CTL_READBLOCK, nullptr, 0, &reply, sizeof(reply)) != 0;
+        if (fresh) {
             current = reply;
+            failedReads = 0;
+        } else if (++failedReads > 1) {
+            // One failed request shows the last reading again; when they go
+            // on failing (the driver stopped) the window shows no values
+            // rather than old ones as if they were current.
+            current = NoValueBlock();
+        }
     }
     if (own.cores)
         cpu.ReadCores(&cores);
     else
         cores = CoreTable{};
-    Fold(current, &maximum);
+    if (fresh)  // the maxima keep what was read before an outage
+        Fold(current, &maximum);
     readLock.Leave();
 
     if (own.window)
@@ -214,6 +237,7 @@ void CSENSOR::Close()
     maximum = ResetBlock();
     cores = CoreTable{};
     identity = ChipIdent{};
+    failedReads = 0;
     readLock.Leave();
     readLock.Delete();
 }

@@ -45,7 +45,10 @@ private:
     static SensorBlock maximum;
     static CoreTable cores;
     static HandleOwner worker;  // the last worker thread started
+    static int failedReads;     // block requests failed in a row
 };
 
 // The reset form of a block: every word 0 except the fans, 0xFFFF.
 SensorBlock ResetBlock();
+// A block in which no input has a value.
+SensorBlock NoValueBlock();

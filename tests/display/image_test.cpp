@@ -118,11 +118,10 @@ TEST_F(DisplayTest, BrokenPngFilesFailCleanlyWithoutLeaks)
     };
     loadAll();
     const int gdi = CountGuiObjects().gdi;
-    DWORD handles = 0, after = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    const int handles = CountKernelHandles();
     for (int i = 0; i < 100 / static_cast<int>(files.size()) + 1; ++i)
         loadAll();
-    GetProcessHandleCount(GetCurrentProcess(), &after);
+    const int after = CountKernelHandles();
     EXPECT_EQ(gdi, CountGuiObjects().gdi);
     EXPECT_EQ(handles, after);
 }

@@ -100,3 +100,14 @@ GuiCounts CountGuiObjects()
     DeleteDC(probe);
     return counts;
 }
+
+int CountKernelHandles()
+{
+    const uintptr_t kLastProbed = 0x8000;
+    int count = 0;
+    for (uintptr_t value = 4; value <= kLastProbed; value += 4) {
+        DWORD flags = 0;
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    }
+    return count;
+}

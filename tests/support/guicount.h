@@ -11,3 +11,7 @@ struct GuiCounts {
 };
 
 GuiCounts CountGuiObjects();
+
+// The process's kernel handles. GetProcessHandleCount answers 0 under Wine,
+// so the handle values are probed one by one.
+int CountKernelHandles();
