@@ -270,18 +270,19 @@ void UpdateDisplay(HWND window)
 }
 
 // Under DRAW: the settings dialog's thread may be replacing the back buffer.
+// DRAW is taken before the window's paint context, never while holding it:
+// that thread takes the window's context (for a new surface) under DRAW.
 void PaintPanels(HWND window)
 {
     AppState& app = App();
     const SkinState& skin = app.skinState;
+    app.drawLock.Enter();
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    if (dc) {
-        app.drawLock.Enter();
+    if (dc)
         BitBlt(dc, skin.x, skin.y, skin.width, skin.height, skin.backBuffer.dc.Get(), 0, 0, SRCCOPY);
-        app.drawLock.Leave();
-    }
     EndPaint(window, &ps);
+    app.drawLock.Leave();
 }
 
 int CreateColorBrushes()

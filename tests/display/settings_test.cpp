@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -17,6 +18,7 @@
 #include "dialogs/settings.h"
 #include "display/commands.h"
 #include "display/seams.h"
+#include "display/panels.h"
 #include "display/skin.h"
 #include "display_fixture.h"
 #include "foundation/win32ver.h"
@@ -432,6 +434,75 @@ TEST(VersionReader, OneTranslationItsStringsAndTheMarkers)
     EXPECT_EQ(0, version.Load(TestDataFile("two_translations.dll").c_str()));
     EXPECT_EQ(0, version.Load(TestDataFile("no201.vkl").c_str()));  // no version resource at all
     EXPECT_STREQ("(error)", version.QueryString("FileVersion"));
+}
+
+// --- a busy dialog ----------------------------------------------------------------
+
+struct ApplyLoop {
+    HWND frame;
+    volatile LONG applies;
+    volatile LONG busy;        // 1 while an apply is under way
+    volatile DWORD startedAt;  // when it began
+};
+
+DWORD WINAPI PressApply(void* parameter)
+{
+    auto* loop = static_cast<ApplyLoop*>(parameter);
+    for (int i = 0; i < 500; ++i) {
+        loop->startedAt = GetTickCount();
+        InterlockedExchange(&loop->busy, 1);
+        SendMessageA(loop->frame, WM_COMMAND, IDC_APPLY, 0);
+        InterlockedExchange(&loop->busy, 0);
+        InterlockedIncrement(&loop->applies);
+    }
+    return 0;
+}
+
+// Applies on the dialog's thread while the display window reads at its
+// fastest interval and takes hover moves, mask changes and skin toggles: no
+// wait may last 10 s (a deadlock between the locks or a call into the other
+// thread's window under a lock).
+TEST_F(SettingsTest, FiveHundredAppliesBesideABusyWindowNeverDeadlock)
+{
+    App().timer = 1;
+    ASSERT_TRUE(OpenDialog());
+    ApplyLoop loop = {SettingsDialog(), 0, 0, 0};
+    HANDLE presser = CreateThread(nullptr, 0, PressApply, &loop, 0, nullptr);
+    const WORD kBusy[] = {ID_MASK_ROUND, ID_SKIN, ID_MASK_COLOR, ID_SKIN, ID_MASK_NONE, ID_UPDATE};
+    bool stuck = false;
+    for (int step = 0; WaitForSingleObject(presser, 0) == WAIT_TIMEOUT; ++step) {
+        const DWORD t0 = GetTickCount();
+        const POINT p = CentreOf(ValueId(step % kHoverRows));
+        SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+        SendMessageA(window, WM_COMMAND, kBusy[step % 6], 0);
+        PumpMessages(5);
+        const bool applying = loop.busy != 0;
+        const DWORD started = loop.startedAt;
+        const DWORD now = GetTickCount();
+        if (now - t0 > 10000 || (applying && now > started && now - started > 10000)) {
+            stuck = true;
+            break;
+        }
+    }
+    EXPECT_FALSE(stuck) << "a wait of over 10 s after " << loop.applies << " applies";
+    if (stuck)
+        TerminateThread(presser, 1);
+    CloseHandle(presser);
+    EXPECT_EQ(500, loop.applies);
+    std::printf("stress: %ld applies beside a busy window\n", loop.applies);
+}
+
+TEST_F(SettingsTest, OkSaysWhichFileItCouldNotSaveAndClosesAllTheSame)
+{
+    ASSERT_TRUE(OpenDialog());
+    SetText(kBasic, IDC_BASIC_CONFIG_NAME, "C:\\no such folder\\a.vkc");
+    SetText(kBasic, IDC_BASIC_THEME_NAME, "C:\\no such folder\\a.vkt");
+    Press(IDOK);
+    EXPECT_FALSE(SettingsDialogOpen());
+    ASSERT_EQ(2u, io.Messages().size());
+    EXPECT_EQ("設定ファイル保存エラーが発生しました。", io.Messages()[0].text);
+    EXPECT_EQ("テーマファイル保存エラーが発生しました。", io.Messages()[1].text);
+    EXPECT_STREQ("C:\\no such folder\\a.vkt", App().themePath);  // kept in memory
 }
 
 }  // namespace

@@ -1,0 +1,114 @@
+// Faults a user meets: the driver going away under the running window, every
+// request failing in turn, saves that cannot be written, paths longer than
+// any buffer.
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/settings.h"
+#include "app/startup.h"
+#include "dialogs/seams.h"
+#include "display/commands.h"
+#include "display/panels.h"
+#include "display/placement.h"
+#include "display_fixture.h"
+#include "foundation/userio.h"
+#include "support/pump.h"
+
+namespace {
+
+using Reliability = DisplayTest;
+
+TEST_F(Reliability, TheDriverGoingAwayLeavesARunningWindowWithEmptyValues)
+{
+    ASSERT_TRUE(Open());
+    ReadNow();
+    ASSERT_STRNE("", App().current.text[kTempSlot]);
+    {
+        DriverStopped stopped;
+        ASSERT_TRUE(stopped.Stopped());
+        for (int i = 0; i < 3; ++i)
+            ReadNow();
+        for (const auto& text : App().current.text)
+            EXPECT_STREQ("", text);
+        EXPECT_STRNE("", App().maximum.text[kTempSlot]);  // the maxima survive the outage
+        SendMessageA(window, WM_COMMAND, ID_RESET_MAX, 0);
+        ContextMenu menu;  // the menu is still built from the state
+        EXPECT_GT(GetMenuItemCount(menu.main), 10);
+        PumpMessages(100);
+    }
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(io.Messages().empty());  // no storm of messages, not even one
+}
+
+TEST_F(Reliability, EveryRequestFailingInTurnIsSilent)
+{
+    ASSERT_TRUE(Open());
+    for (int bit = REQ_STATUS; bit <= REQ_TJMAX; ++bit) {
+        scenario.Set("FailMask", 1u << bit);
+        for (int i = 0; i < 2; ++i)
+            ReadNow();
+        SendMessageA(window, WM_COMMAND, ID_RESET_MAX, 0);
+        Proc(WM_MOUSEMOVE, 0, MAKELPARAM(CentreOf(ValueId(0)).x, CentreOf(ValueId(0)).y));
+    }
+    scenario.Set("FailMask", 0);
+    ReadNow();
+    EXPECT_STRNE("", App().current.text[kTempSlot]);  // a reading again
+    EXPECT_TRUE(io.Messages().empty());
+}
+
+BOOL WINAPI ChooseUnwritable(OPENFILENAMEA* request)
+{
+    lstrcpynA(request->lpstrFile, "C:\\no such folder\\file.ini", request->nMaxFile);
+    return TRUE;
+}
+
+TEST_F(Reliability, SavesThatCannotBeWrittenSaySoAndKeepTheValues)
+{
+    const CommonDialogCalls calls = {ChooseUnwritable, ChooseUnwritable, ChooseColorA, ChooseFontA};
+    SetCommonDialogCalls(&calls);
+    ASSERT_TRUE(Open());
+    App().timer = 7;
+    const struct {
+        WORD command;
+        const char* text;
+    } kSaves[] = {
+        {ID_CONFIG_SAVE, "設定ファイル保存エラーが発生しました。"},
+        {ID_THEME_SAVE, "テーマファイル保存エラーが発生しました。"},
+    };
+    for (const auto& save : kSaves) {
+        io.Clear();
+        SendMessageA(window, WM_COMMAND, save.command, 0);
+        ASSERT_FALSE(io.Messages().empty()) << save.text;
+        EXPECT_EQ(save.text, io.Messages().back().text);
+        EXPECT_EQ(kErrorStyle, io.Messages().back().style);
+    }
+    EXPECT_EQ(7u, App().timer);
+    SetCommonDialogCalls(nullptr);
+}
+
+// Too long for any buffer: cut or refused, never overflowed.
+TEST_F(Reliability, PathsOfThousandsOfCharactersAreCutOrRefused)
+{
+    const std::string longName = "C:\\" + std::string(2000, 'p') + ".vkt";
+    ComputeSettingsPath(longName.c_str());
+    EXPECT_EQ(std::string(longName, 0, kPathSize - 1), App().settingsPath);
+    PrepareFreshState(dir);
+    WriteWholeFile(App().themePath, "[Skin]\r\nEnable=1\r\nFileName=" + std::string(2000, 's') +
+                                        "\r\n[Mask]\r\nMode=4\r\nFileName=" + std::string(1023, 'm') + "\r\n");
+    WritePrivateProfileStringA("Config", "FileName", longName.c_str(), App().settingsPath);
+    const std::string theme = App().themePath;
+    LoadSettings(1);  // the theme named in the settings file is far too long to open
+    EXPECT_EQ(std::string(longName, 0, kPathSize - 1), App().themePath);
+    lstrcpynA(App().themePath, theme.c_str(), kPathSize);
+    LoadSettings(0);
+    EXPECT_EQ(kPathSize - 1, static_cast<int>(std::strlen(App().skin.fileName)));
+    ASSERT_TRUE(Open());  // the skin does not load; the mask's region name does not fit
+    EXPECT_EQ(0, App().skin.enable);
+    EXPECT_EQ(static_cast<unsigned>(MASK_NONE), App().mask.mode);
+    EXPECT_EQ(0, Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop("C:\\" + std::string(2000, 'd'))), 0));
+}
+
+}  // namespace
