@@ -15,6 +15,15 @@ const LPARAM kMaxTipWidth = 512;   // wide enough that only the line feeds break
 const LPARAM kInitialDelay = 200;  // ms
 const LPARAM kAutoPopDelay = 30000;
 
+// The colours the tip was last given: a tooltip repaints for every colour
+// message, and the settings apply sends them from another thread each time.
+struct TipColours {
+    bool set;
+    COLORREF text;
+    COLORREF back;
+};
+TipColours tipColours = {};
+
 }  // namespace
 
 int CreateCoreTooltip(HWND window)
@@ -23,6 +32,7 @@ int CreateCoreTooltip(HWND window)
     CTOOLTIP& tip = app.coreTip;
     if (tip.Window())
         return 0;
+    tipColours = {};
     RECT area = {};  // no temperature group: an empty hot area, so no tip shows
     GetControlRect(window, kTempOutlineId, &area);
     DWORD style = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX;
@@ -60,8 +70,12 @@ int ApplyTooltipStyle()
         return switched;
     if (switched)
         SetWindowLongPtrA(w, GWL_STYLE, style);
-    SendMessageA(w, TTM_SETTIPTEXTCOLOR, app.colors.slot[kColorValue].colour, 0);
-    SendMessageA(w, TTM_SETTIPBKCOLOR, app.colors.slot[kColorBack].colour, 0);
+    const TipColours wanted = {true, app.colors.slot[kColorValue].colour, app.colors.slot[kColorBack].colour};
+    if (!tipColours.set || tipColours.text != wanted.text || tipColours.back != wanted.back) {
+        SendMessageA(w, TTM_SETTIPTEXTCOLOR, wanted.text, 0);
+        SendMessageA(w, TTM_SETTIPBKCOLOR, wanted.back, 0);
+        tipColours = wanted;
+    }
     if (app.coreTemp.enable != tip.active) {
         SendMessageA(w, TTM_ACTIVATE, app.coreTemp.enable, 0);
         tip.active = app.coreTemp.enable;

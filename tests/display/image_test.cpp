@@ -117,12 +117,12 @@ TEST_F(DisplayTest, BrokenPngFilesFailCleanlyWithoutLeaks)
         }
     };
     loadAll();
-    const int gdi = CountGuiObjects().gdi;
+    const int gdi = CountGdiObjects();
     const int handles = CountKernelHandles();
     for (int i = 0; i < 100 / static_cast<int>(files.size()) + 1; ++i)
         loadAll();
     const int after = CountKernelHandles();
-    EXPECT_EQ(gdi, CountGuiObjects().gdi);
+    EXPECT_EQ(gdi, CountGdiObjects());
     EXPECT_EQ(handles, after);
 }
 

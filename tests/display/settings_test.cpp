@@ -410,13 +410,13 @@ TEST_F(PagesTest, VersionPageShowsTheBuildAndTheLinkedLibraries)
     EXPECT_EQ("", Text(kVersion, IDC_VERSION_CHIP));
     Press(IDCANCEL);
     App().debug = 1;
-    const int gdi = CountGuiObjects().gdi;
+    const int gdi = CountGdiObjects();
     for (int i = 0; i < 20; ++i) {
         ASSERT_TRUE(OpenDialog());
         EXPECT_EQ("1934:0541", Text(kVersion, IDC_VERSION_CHIP));
         Press(IDCANCEL);
     }
-    EXPECT_EQ(gdi, CountGuiObjects().gdi);  // the page's fonts go with every closing
+    EXPECT_EQ(gdi, CountGdiObjects());  // the page's fonts go with every closing
 }
 
 TEST(VersionReader, OneTranslationItsStringsAndTheMarkers)
@@ -475,7 +475,11 @@ TEST_F(SettingsTest, FiveHundredAppliesBesideABusyWindowNeverDeadlock)
         const POINT p = CentreOf(ValueId(step % kHoverRows));
         SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
         SendMessageA(window, WM_COMMAND, kBusy[step % 6], 0);
-        PumpMessages(5);
+        // Wakes for messages the dialog's thread sends here, as a message loop does.
+        MsgWaitForMultipleObjects(1, &presser, FALSE, 5, QS_ALLINPUT);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&m);
         const bool applying = loop.busy != 0;
         const DWORD started = loop.startedAt;
         const DWORD now = GetTickCount();

@@ -59,17 +59,17 @@ protected:
     HWND window = nullptr;
 };
 
-TEST_F(Fuzz, PngFiles) { Run("png", 1000); }
-TEST_F(Fuzz, BitmapJpegAndGifSkins) { Run("skins", 500); }
-TEST_F(Fuzz, RegionFiles) { Run("regions", 1600); }
-TEST_F(Fuzz, SettingsAndThemeFiles) { Run("settings", 160); }
-TEST_F(Fuzz, LayoutTemplatesAndModules) { Run("layouts", 600); }
+TEST_F(Fuzz, PngFiles) { Run("png", 1500); }
+TEST_F(Fuzz, BitmapJpegAndGifSkins) { Run("skins", 700); }
+TEST_F(Fuzz, RegionFiles) { Run("regions", 3000); }
+TEST_F(Fuzz, SettingsAndThemeFiles) { Run("settings", 120); }
+TEST_F(Fuzz, LayoutTemplatesAndModules) { Run("layouts", 1000); }
 
 TEST_F(Fuzz, ReadingsThroughTextsLinesPanelsAndTooltip)
 {
     window = CreateMainWindow();
     ASSERT_NE(nullptr, window);
-    Run("readings", 1200);
+    Run("readings", 1500);
 }
 
 }  // namespace

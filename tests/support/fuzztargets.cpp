@@ -417,6 +417,6 @@ HandleCounts CountHandles()
 {
     HandleCounts counts = {};
     counts.kernel = static_cast<DWORD>(CountKernelHandles());
-    counts.gdi = CountGuiObjects().gdi;
+    counts.gdi = CountGdiObjects();
     return counts;
 }

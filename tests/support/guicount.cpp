@@ -75,13 +75,20 @@ const GdiHandleEntry* GdiTable()
 
 }  // namespace
 
-GuiCounts CountGuiObjects()
+int CountGdiObjects()
 {
-    GuiCounts counts = {};
+    int count = 0;
     if (const GdiHandleEntry* table = GdiTable())
         for (int i = 0; i < kGdiHandles; ++i)
             if (table[i].type)
-                ++counts.gdi;
+                ++count;
+    return count;
+}
+
+GuiCounts CountGuiObjects()
+{
+    GuiCounts counts = {};
+    counts.gdi = CountGdiObjects();
     DWORD self = GetCurrentProcessId();
     HDC probe = CreateCompatibleDC(nullptr);
     // A handle with a zero high word stands for any generation of its slot.
@@ -103,7 +110,7 @@ GuiCounts CountGuiObjects()
 
 int CountKernelHandles()
 {
-    const uintptr_t kLastProbed = 0x8000;
+    const uintptr_t kLastProbed = 0x4000;  // handle values are handed out from the bottom
     int count = 0;
     for (uintptr_t value = 4; value <= kLastProbed; value += 4) {
         DWORD flags = 0;

@@ -11,6 +11,8 @@ struct GuiCounts {
 };
 
 GuiCounts CountGuiObjects();
+// The GDI objects alone: quick, where the USER probes take a second or more.
+int CountGdiObjects();
 
 // The process's kernel handles. GetProcessHandleCount answers 0 under Wine,
 // so the handle values are probed one by one.
