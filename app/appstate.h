@@ -154,6 +154,8 @@ struct AppState {
 
     NamedLock updateLock;
     NamedLock drawLock;
+
+    int resumeReload{};  // a re-creation after sleep is asked for and not yet done
 };
 
 AppState& App();

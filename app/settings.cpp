@@ -229,7 +229,7 @@ void ReadKey(INIFILE& file, const SettingKey& k, AppState& state)
     case KeyKind::Text: {
         // One byte more than the key keeps, so that a cut can be made
         // between whole characters rather than inside one.
-        char text[kPathLimit + 1];
+        char text[kPathLimit + 1] = "";
         file.Read(k.section, k.key, k.textDefault, text, k.textLimit + 1);
         CopyWholeCharacters(k.member.asText(state), text, k.textLimit - 1);
         break;

@@ -9,6 +9,7 @@
 
 #include "app/appstate.h"
 #include "dialogs/pages.h"
+#include "foundation/mbcs.h"
 #include "resources/resource.h"
 #include "sensors/cf718x.h"
 #include "sensors/cix86.h"
@@ -71,7 +72,9 @@ void Store(HWND page)
     app.coreTemp.enable = Checked(page, IDC_CHIP_CORE_ENABLE);
     app.coreTemp.tjmax =
         static_cast<int>(SendDlgItemMessageA(page, IDC_CHIP_TJMAX_SPIN, UDM_GETPOS32, 0, 0));
-    GetDlgItemTextA(page, IDC_CHIP_TITLE, app.coreTemp.title, kTextSize);
+    char title[kTextSize];
+    GetDlgItemTextA(page, IDC_CHIP_TITLE, title, sizeof title);
+    CopyWholeCharacters(app.coreTemp.title, title, kTextSize - 1);
     app.coreTemp.balloon = Checked(page, IDC_CHIP_BALLOON);
 }
 

@@ -95,9 +95,12 @@ bool PickColor(COLORREF* colour, WINBRUSH* brush, HWND owner, int swatchId)
     const COLORREF chosen = ChooseColorDialog(*colour, owner);
     if (chosen == *colour)
         return true;  // the same colour, or none chosen: nothing changes
-    if (!brush->Create(chosen))
-        return false;
     *colour = chosen;
+    // The old brush stays until the new one exists.
+    HBRUSH fresh = CreateSolidBrush(chosen);
+    if (!fresh)
+        return false;
+    brush->brush.Reset(fresh);
     InvalidateRect(GetDlgItem(owner, swatchId), nullptr, TRUE);
     return true;
 }
@@ -108,8 +111,12 @@ bool PickFont(LOGFONTA* font, WINFONT* object, HWND owner, int sampleId)
     if (!ChooseFontDialog(&chosen, owner))
         return true;
     *font = chosen;  // stored before the sample's font is made
-    if (!object->Create(chosen))
+    // The sample keeps its old font until the new one exists.
+    HFONT fresh = CreateFontIndirectA(&chosen);
+    if (!fresh)
         return false;
+    object->lf = chosen;
+    object->font.Reset(fresh);
     HWND sample = GetDlgItem(owner, sampleId);
     SetWindowTextA(sample, chosen.lfFaceName);
     SendMessageA(sample, WM_SETFONT, reinterpret_cast<WPARAM>(object->Handle()), TRUE);

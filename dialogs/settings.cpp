@@ -57,6 +57,16 @@ struct FrameState {
 FrameState state;
 WINFONT headerFont;
 
+// Between the display thread asking for a re-creation and the dialog's
+// thread ending: exactly one of them posts the request.
+struct CloseRequest {
+    CloseRequest() { InitializeCriticalSection(&section); }
+    ~CloseRequest() { DeleteCriticalSection(&section); }
+    CRITICAL_SECTION section;
+    bool recreate = false;
+};
+CloseRequest closeRequest;
+
 HICON LoadSizedIcon(HINSTANCE module, int id, int metricX, int metricY)
 {
     return static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON,
@@ -135,18 +145,13 @@ void CreatePages(HWND frame)
     }
 }
 
-// Under DRAW as well as UPDATE: the display thread's blink and hover
-// redraws draw with these objects without taking UPDATE.
 void RebuildDisplayObjects(HWND display)
 {
-    AppState& app = App();
-    app.drawLock.Enter();
     ReleaseBrushes();
     ReleaseSurfaces();
-    app.fonts.ReleaseFonts();
+    App().fonts.ReleaseFonts();
     if (CreateColorBrushes() && BuildSkin(display))
         CreateDisplayFonts();
-    app.drawLock.Leave();
 }
 
 INT_PTR OnFrameNotify(LPARAM lParam)
@@ -221,11 +226,26 @@ DWORD WINAPI SettingsDialogThread(LPVOID)
     const INT_PTR result = DialogBoxParamA(state.module, MAKEINTRESOURCEA(IDD_SETTINGS),
                                            state.display, SettingsFrameProc, 0);
     // Posted, not sent: the display window re-creates itself on its own
-    // thread once this one has let go.
-    if (result != 0 && result != kDialogFailed)
+    // thread once this one has let go. Posted before the dialog counts as
+    // closed, and under the section, so that a request of the display
+    // thread is either seen here or posted there.
+    EnterCriticalSection(&closeRequest.section);
+    if ((result != 0 && result != kDialogFailed) || closeRequest.recreate)
         PostCommand(state.display, ID_RELOAD);
+    closeRequest.recreate = false;
     EndOfDialog();
+    LeaveCriticalSection(&closeRequest.section);
     return 0;
+}
+
+bool RecreateWhenSettingsClose()
+{
+    EnterCriticalSection(&closeRequest.section);
+    const bool open = state.open != 0;
+    if (open)
+        closeRequest.recreate = true;
+    LeaveCriticalSection(&closeRequest.section);
+    return open;
 }
 
 INT_PTR CALLBACK SettingsFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
@@ -262,7 +282,8 @@ void ShowSettingsPage(int index, bool selectTab)
             ShowWindow(state.pages[i], i == index ? SW_SHOW : SW_HIDE);
 }
 
-// The rule of the apply: while this thread holds UPDATE or DRAW it makes no
+// The rule of the apply: locks in the order UPDATE, DRAW, READ. While this
+// thread holds UPDATE or DRAW it makes no
 // synchronous call into a window of the display window's thread (no
 // SendMessage, nothing that sends one), because that thread may be waiting
 // for the same lock. So the redraw is stopped before UPDATE is taken and
@@ -275,6 +296,9 @@ void ApplySettings(HWND frame, WORD command)
     HWND display = state.display;
     SendMessageA(display, WM_SETREDRAW, FALSE, 0);
     app.updateLock.Enter();
+    // DRAW as well: the display thread's blink and hover redraws read the
+    // settings and draw with the objects rebuilt here without taking UPDATE.
+    app.drawLock.Enter();
     for (int i = 0; i < state.count; ++i)
         if (state.pages[i])
             SendMessageA(state.pages[i], WM_COMMAND, kStorePage, state.commandParameter);
@@ -283,6 +307,7 @@ void ApplySettings(HWND frame, WORD command)
         CSENSOR::SetTjMax(app.coreTemp.tjmax);
     RebuildDisplayObjects(display);
     DrawPanels(display);
+    app.drawLock.Leave();
     app.updateLock.Leave();
     SendMessageA(display, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(display, nullptr, FALSE);

@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+// While the dialog is open: has the display window created anew once it
+// closes, and answers true. False when no dialog is open.
+bool RecreateWhenSettingsClose();
+
 // Opens the dialog on a new thread; does nothing while it is open.
 void OpenSettingsDialog(HWND display, HINSTANCE module);
 // The start state of the dialog's record.

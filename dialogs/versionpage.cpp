@@ -75,7 +75,7 @@ INT_PTR OnInitDialog(HWND page)
 {
     CreateFonts(page);
     ShowVersionResource(page);
-    // The libraries actually linked, not the ones the design was written for.
+    // The versions of the libraries actually linked.
     SetText(page, IDC_VERSION_LIBRARIES, "LIBPNG Version %s , ZLIB Version %s",
             png_get_libpng_ver(nullptr), zlibVersion());
     const AppState& app = App();

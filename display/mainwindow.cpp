@@ -81,12 +81,14 @@ void ShapeAndPlace(HWND window)
     FitWindowToClient(window);
     HidePanelControls(window);
     PlaceWindow(window);
+    KeepOnAMonitor(window);
     ApplyWindowShape(window, window);
 }
 
 bool InitializeWindow(HWND window)
 {
     AppState& app = App();
+    app.resumeReload = 0;
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app.smallIcon));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app.largeIcon));
     DragAcceptFiles(window, TRUE);
@@ -291,6 +293,43 @@ INT_PTR OnDropFiles(HWND window, HDROP drop)
 
 void CmdUpdate(HWND window, LPARAM) { UpdateDisplay(window); }
 void CmdReload(HWND window, LPARAM) { EndDialog(window, 1); }
+
+// A new window, now or, while the settings dialog is open (its thread works
+// on this window), as soon as the dialog has closed.
+void RequestRecreation(HWND window)
+{
+    if (!RecreateWhenSettingsClose())
+        PostCommand(window, ID_RELOAD);
+}
+
+// A monitor unplugged or the resolution changed: the window comes back onto
+// a screen if it lies on none.
+INT_PTR OnDisplayChange(HWND window)
+{
+    KeepOnAMonitor(window);
+    return 0;
+}
+
+INT_PTR OnSettingChange(HWND window, WPARAM what)
+{
+    if (what == SPI_SETWORKAREA)
+        KeepOnAMonitor(window);
+    return 0;
+}
+
+// After sleep the chip and the driver were reset underneath: the window is
+// created anew, which opens the device, identifies the chip and sets up the
+// processor again. One request, however many resume messages arrive.
+INT_PTR OnPowerBroadcast(HWND window, WPARAM event)
+{
+    if (event != PBT_APMRESUMEAUTOMATIC && event != PBT_APMRESUMESUSPEND)
+        return FALSE;
+    if (!App().resumeReload) {
+        App().resumeReload = 1;
+        RequestRecreation(window);
+    }
+    return TRUE;
+}
 void CmdMonitorStop(HWND window, LPARAM) { StopMonitoring(window); }
 void CmdMonitorStart(HWND window, LPARAM) { StartMonitoring(window); }
 
@@ -493,6 +532,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDBLCLK: return OnLButtonDblClk(window);
     case WM_RBUTTONDOWN: return OnRButtonDown(window);
     case WM_DROPFILES: return OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
+    case WM_DISPLAYCHANGE: return OnDisplayChange(window);
+    case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
+    case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
     default: return 0;
     }
 }

@@ -192,3 +192,19 @@ void SaveWindowPosition(HWND window)
     App().x = r.left;
     App().y = r.top;
 }
+
+void KeepOnAMonitor(HWND window)
+{
+    RECT r;
+    if (!GetWindowRect(window, &r) || MonitorFromRect(&r, MONITOR_DEFAULTTONULL))
+        return;
+    MONITORINFO primary = {};
+    primary.cbSize = sizeof primary;
+    const POINT origin = {0, 0};
+    if (!GetMonitorInfoA(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), &primary))
+        return;
+    const RECT& work = primary.rcWork;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    MoveWindow(window, work.left + (work.right - work.left - width) / 2,
+               work.top + (work.bottom - work.top - height) / 2, width, height, TRUE);
+}

@@ -26,3 +26,7 @@ void FitWindowToClient(HWND window);
 void PlaceWindow(HWND window);
 void CenterWindow(HWND window);
 void SaveWindowPosition(HWND window);
+// A window that lies on no monitor (a screen was unplugged, the resolution
+// changed) is centred on the primary monitor's work area; one that touches
+// any monitor stays exactly where it is. The stored position is not changed.
+void KeepOnAMonitor(HWND window);

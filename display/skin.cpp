@@ -90,9 +90,8 @@ Generation GenerateRegion(HWND window, HWND disableWindow, const char* regionFil
         WaitForSingleObject(done.Get(), INFINITE);
         result = ShowMessageWindow(window, app.instance, kGeneratingLines);
     }
-    EnableWindow(disableWindow, TRUE);
     // Only the worker's own report of success counts; a message window that
-    // could not be shown tells nothing.
+    // could not be shown tells nothing. The caller enables the window again.
     return result == 1 ? Generation::Done : Generation::Failed;
 }
 
@@ -111,6 +110,10 @@ void ApplyBitmapMask(HWND window, HWND disableWindow)
         ShowError(window, kMaskError);
         app.mask.mode = MASK_NONE;
     }
+    // Only now: while the error is up, the disabled window takes no command
+    // that could start this again.
+    if (named && g != Generation::NotStarted)
+        EnableWindow(disableWindow, TRUE);
 }
 
 COLORREF AutomaticKey()

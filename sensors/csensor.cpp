@@ -104,8 +104,19 @@ SensorBlock CSENSOR::maximum = ResetBlock();
 CoreTable CSENSOR::cores = {};
 HandleOwner CSENSOR::worker;
 int CSENSOR::failedReads = 0;
+HandleOwner CSENSOR::busMutex;
+
+const char kBusMutexName[] = "Global\\Access_ISABUS.HTP.Method";
 
 namespace {
+HANDLE OpenBusMutex()
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kBusMutexName);
+    if (!mutex && GetLastError() == ERROR_ACCESS_DENIED)  // made by another user
+        mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kBusMutexName);
+    return mutex;
+}
+
 CSENSOR sensorSet;
 }
 
@@ -122,6 +133,8 @@ uint32_t CSENSOR::Open(int dummy)
         cpu.Borrow(chip);
         if (!chip.Request(CTL_STATUS, nullptr, 0, &status, sizeof(status)))
             status = 0;
+        if (!busMutex.Valid())
+            busMutex.Reset(OpenBusMutex());
         if (status & VK_STATUS_CHIP) {
             ChipIdent reply = {};
             if (chip.Request(CTL_CHIPID, nullptr, 0, &reply, sizeof(reply)))
@@ -168,6 +181,21 @@ bool CSENSOR::Start(ReadRequest* request)
     return true;
 }
 
+// Called under READ. The wait itself happens without READ, so the window
+// thread never waits for another monitor, only for this cycle's request.
+bool CSENSOR::TakeBus()
+{
+    if (!busMutex.Valid())
+        return true;  // no mutex to share (no rights to it): read without
+    DWORD waited = WaitForSingleObject(busMutex.Get(), 0);
+    if (waited == WAIT_TIMEOUT) {
+        readLock.Leave();
+        waited = WaitForSingleObject(busMutex.Get(), kBusWaitMs);
+        readLock.Enter();
+    }
+    return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+}
+
 void CSENSOR::Cycle(ReadRequest* request)
 {
     readLock.Enter();
@@ -178,9 +206,15 @@ void CSENSOR::Cycle(ReadRequest* request)
     bool fresh = true;
     if (own.dummy) {
         Fabricate(&current);
+    } else if (!TakeBus()) {
+        // Another monitor is at the chip: this cycle invents nothing and
+        // folds nothing; the next one tries again.
+        fresh = false;
     } else {
         SensorBlock reply;
         fresh = chip.Request(CTL_READBLOCK, nullptr, 0, &reply, sizeof(reply)) != 0;
+        if (busMutex.Valid())
+            ReleaseMutex(busMutex.Get());
         if (fresh) {
             current = reply;
             failedReads = 0;
@@ -238,6 +272,7 @@ void CSENSOR::Close()
     cores = CoreTable{};
     identity = ChipIdent{};
     failedReads = 0;
+    busMutex.Reset();
     readLock.Leave();
     readLock.Delete();
 }

@@ -40,13 +40,23 @@ public:
     static NamedLock readLock;
 
 private:
+    // The bus mutex, waited for at most kBusWaitMs; true when it is ours
+    // (or abandoned by its last owner, or there is none to share).
+    static bool TakeBus();
+
     static ChipIdent identity;
     static SensorBlock current;
     static SensorBlock maximum;
     static CoreTable cores;
     static HandleOwner worker;  // the last worker thread started
     static int failedReads;     // block requests failed in a row
+    static HandleOwner busMutex;  // shared with other monitors, or none
 };
+
+// The mutex other monitors on this machine hold around each access to the
+// chip's ports, and how long a cycle waits for it.
+extern const char kBusMutexName[];
+const DWORD kBusWaitMs = 100;
 
 // The reset form of a block: every word 0 except the fans, 0xFFFF.
 SensorBlock ResetBlock();

@@ -101,6 +101,44 @@ TEST_F(MainWindowInit, CentredOrPlacedLiterally)
     EXPECT_EQ(100, r.top);
 }
 
+// Placed at start-up, or left where no screen is by a display change: a
+// window on no monitor comes back to the middle of the primary work area; one
+// that touches a monitor, even half off it, stays.
+TEST_F(MainWindowInit, AWindowOnNoMonitorComesBackAndOneOnAScreenStays)
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const struct {
+        int x, y;
+        UINT message;
+        WPARAM wParam;
+        bool centred;
+    } kCases[] = {
+        {-5000, -5000, WM_DISPLAYCHANGE, 32, true},
+        {-5000, 0, WM_SETTINGCHANGE, SPI_SETWORKAREA, true},
+        {-5000, 0, WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER, false},
+        {-100, 0, WM_DISPLAYCHANGE, 32, false},
+    };
+    App().x = 20000;  // placed literally, far off every screen
+    App().y = 20000;
+    ASSERT_TRUE(Open());
+    RECT r;
+    GetWindowRect(window, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    const POINT centre = {work.left + (work.right - work.left - width) / 2,
+                          work.top + (work.bottom - work.top - height) / 2};
+    EXPECT_EQ(centre.x, r.left);
+    EXPECT_EQ(centre.y, r.top);
+    for (const auto& c : kCases) {
+        SetWindowPos(window, nullptr, c.x, c.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Proc(c.message, c.wParam, 0);
+        GetWindowRect(window, &r);
+        EXPECT_EQ(c.centred ? centre.x : c.x, r.left) << c.x << "," << c.y << " " << c.message;
+        EXPECT_EQ(c.centred ? centre.y : c.y, r.top);
+    }
+    EXPECT_EQ(20000, App().x);  // the stored place changes only when it is saved
+}
+
 TEST_F(MainWindowInit, DebugModeWritesTheReadingLines)
 {
     App().debug = 1;
@@ -299,6 +337,44 @@ TEST_F(MainWindowCommands, ReloadRecreatesTheWindowAndReopensTheDriver)
     EXPECT_TRUE(handleAfterReopen);
     EXPECT_FALSE(CSENSOR::chip.HasHandle());
     EXPECT_TRUE(io.Messages().empty());
+}
+
+// After sleep: one new window however many resume messages arrive, none for
+// other power events; the new window opens the device again.
+TEST_F(MainWindowCommands, AResumeRecreatesTheWindowOnce)
+{
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(FALSE, Proc(WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
+    EXPECT_FALSE(TakePostedCommand(window, ID_RELOAD));
+    EXPECT_EQ(TRUE, Proc(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
+    EXPECT_EQ(TRUE, Proc(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
+    EXPECT_TRUE(TakePostedCommand(window, ID_RELOAD));
+    EXPECT_FALSE(TakePostedCommand(window, ID_RELOAD));
+}
+
+int resumeWindows = 0;
+int resumeHandles = 0;
+
+INT_PTR CALLBACK ResumingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR result = MainDialogProc(window, message, wParam, lParam);
+    if (message == WM_INITDIALOG) {
+        resumeHandles += CSENSOR::chip.HasHandle();
+        if (++resumeWindows == 1)
+            SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+        else
+            PostCommand(window, ID_EXIT);
+    }
+    return result;
+}
+
+TEST_F(MainWindowCommands, AfterAResumeTheNewWindowHasTheDeviceOpenAgain)
+{
+    std::string settings = App().settingsPath;
+    ResetAppState();
+    EXPECT_EQ(1, RunProgram(GetModuleHandleA(nullptr), settings.c_str(), ResumingProc));
+    EXPECT_EQ(2, resumeWindows);
+    EXPECT_EQ(2, resumeHandles);
 }
 
 }  // namespace

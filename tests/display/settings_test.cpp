@@ -66,6 +66,17 @@ protected:
         return text;
     }
     void SetText(int page, int id, const char* text) { SetDlgItemTextA(Page(page), id, text); }
+    // The back buffer's pixels where the first temperature label is drawn.
+    std::string LabelPixels() const
+    {
+        RECT r = {};
+        GetControlRect(window, LabelId(0), &r);
+        std::string pixels;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                pixels += std::to_string(GetPixel(App().skinState.backBuffer.dc.Get(), x, y)) + ",";
+        return pixels;
+    }
     // Presses a frame button; for OK and Cancel waits until the dialog's
     // thread has ended, noting whether it asked for a new window.
     void Press(WORD id)
@@ -118,14 +129,29 @@ TEST_F(SettingsTest, ApplyReachesTheWindowCancelKeepsTheFilesAndOkSavesThem)
     SaveSettings(1);
     const std::string settings = ReadWholeFile(App().settingsPath), theme = ReadWholeFile(App().themePath);
     ASSERT_TRUE(OpenDialog());
-    SendDlgItemMessageA(Page(kBasic), IDC_BASIC_TIMER_SPIN, UDM_SETPOS32, 0, 2);
+    const std::string labelBefore = LabelPixels();
+    SendDlgItemMessageA(Page(kBasic), IDC_BASIC_TIMER_SPIN, UDM_SETPOS32, 0, 1);
     SetText(kLabels, IDC_LABEL_TEMP + 0, "HOT");
+    CheckDlgButton(Page(kChip), IDC_CHIP_DIVID_ENABLE, BST_CHECKED);
     SetText(kChip, IDC_CHIP_DIVIDER + 3, "abc");  // not a number: 0.0
     Press(IDC_APPLY);
-    EXPECT_EQ(2u, App().timer);
+    EXPECT_EQ(1u, App().timer);
     EXPECT_STREQ("HOT", App().labels.temp[0]);
     EXPECT_DOUBLE_EQ(0.0, App().divid.in[3]);
-    EXPECT_NE(0u, App().monitorTimer);  // restarted with the new interval
+    // The running window has them: the label drawn, the divider in use, and
+    // readings every second from the restarted timer.
+    EXPECT_NE(labelBefore, LabelPixels());
+    App().debug = 1;  // every reading then tells the debugger
+    auto readings = [&] {
+        size_t n = 0;
+        for (const std::string& line : io.DebugLines())
+            n += line.find("CPU TEMP") == 0;
+        return n;
+    };
+    const size_t before = readings();
+    EXPECT_TRUE(PumpUntil([&] { return readings() >= before + 2; }, 3500));  // the old timer: every 5 s
+    App().debug = 0;
+    EXPECT_STREQ("0.00", App().current.text[kVoltSlot + 3]);
     Press(IDCANCEL);
     EXPECT_STREQ("HOT", App().labels.temp[0]);
     EXPECT_EQ(settings, ReadWholeFile(App().settingsPath));
@@ -137,6 +163,7 @@ TEST_F(SettingsTest, ApplyReachesTheWindowCancelKeepsTheFilesAndOkSavesThem)
     ASSERT_TRUE(OpenDialog());
     Press(IDOK);
     EXPECT_NE(std::string::npos, ReadWholeFile(App().themePath).find("X=33"));
+    EXPECT_NE(std::string::npos, ReadWholeFile(App().themePath).find("Y=44"));
     EXPECT_NE(std::string::npos, ReadWholeFile(App().themePath).find("Temp0=HOT"));
     EXPECT_TRUE(FileExists(App().settingsPath));
     EXPECT_EQ(0, reloads);
@@ -145,14 +172,20 @@ TEST_F(SettingsTest, ApplyReachesTheWindowCancelKeepsTheFilesAndOkSavesThem)
 TEST_F(SettingsTest, ChipPageShowsTwoDecimalsDefaultsAndTheDetectedLimit)
 {
     App().divid.in[3] = 1.475;
+    App().coreTemp.tjmax = 85;  // chosen; the detection finds 95 for this brand
+    scenario.SetString("Brand", "Intel(R) Core(TM)2 Extreme CPU QX9650  @ 3.00GHz");
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ("1.48", Text(kChip, IDC_CHIP_DIVIDER + 3));
     EXPECT_EQ("5.25", Text(kChip, IDC_CHIP_DEFAULT + 4));
     EXPECT_EQ("1500000", Text(kChip, IDC_CHIP_FAN_DEFAULT));
-    EXPECT_EQ("100", Text(kChip, IDC_CHIP_TJMAX_FOUND));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(kChip), IDC_CHIP_FAN)));  // dividers off
-    SendDlgItemMessageA(Page(kChip), IDC_CHIP_DIVID_ENABLE, BM_CLICK, 0, 0);
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Page(kChip), IDC_CHIP_FAN)));
+    EXPECT_EQ("95", Text(kChip, IDC_CHIP_TJMAX_FOUND));
+    EXPECT_EQ("85", Text(kChip, IDC_CHIP_TJMAX));
+    for (bool on : {false, true}) {  // dividers off, then switched on: all ten edits follow
+        for (int k = 0; k <= kVoltCount; ++k)
+            EXPECT_EQ(on, IsWindowEnabled(GetDlgItem(Page(kChip), IDC_CHIP_DIVIDER + k)) != 0) << k;
+        if (!on)
+            SendDlgItemMessageA(Page(kChip), IDC_CHIP_DIVID_ENABLE, BM_CLICK, 0, 0);
+    }
     Press(IDOK);
     EXPECT_DOUBLE_EQ(1.48, App().divid.in[3]);
     EXPECT_EQ(1, App().divid.enable);
@@ -163,7 +196,7 @@ TEST_F(SettingsTest, WithoutProcessorTemperaturesTheirGroupIsDisabled)
 {
     scenario.Set("Status", 0x001);  // the chip only
     ASSERT_TRUE(OpenDialog());
-    for (int id : {IDC_CHIP_CORE_ENABLE, IDC_CHIP_BALLOON, IDC_CHIP_TJMAX, IDC_CHIP_TITLE})
+    for (int id : {IDC_CHIP_CORE_ENABLE, IDC_CHIP_BALLOON, IDC_CHIP_TJMAX, IDC_CHIP_TJMAX_SPIN, IDC_CHIP_TITLE})
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(kChip), id))) << id;
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Page(kChip), IDC_CHIP_CORE_ENABLE));
     EXPECT_EQ("", Text(kChip, IDC_CHIP_TJMAX_FOUND));
@@ -194,6 +227,19 @@ TEST_F(SettingsTest, ABalloonChangeRestartsTheWindowEvenAfterALaterApplyAndCance
     CheckDlgButton(Page(kChip), IDC_CHIP_BALLOON, BST_UNCHECKED);
     Press(IDC_APPLY);
     Press(IDC_APPLY);  // no change this time: the request stays
+    Press(IDCANCEL);
+    EXPECT_EQ(1, reloads);
+}
+
+// The dialog's thread works on the window: a resume waits for it to close,
+// then re-creates the window even after Cancel.
+TEST_F(SettingsTest, AResumeWhileTheDialogIsOpenRecreatesTheWindowWhenItCloses)
+{
+    ASSERT_TRUE(OpenDialog());
+    Proc(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    Proc(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    MSG m;
+    EXPECT_FALSE(PeekMessageA(&m, window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
     Press(IDCANCEL);
     EXPECT_EQ(1, reloads);
 }
@@ -313,8 +359,8 @@ TEST_F(PagesTest, ColoursChangeOnlyForANewChoiceAndOkStoresEverything)
     EXPECT_EQ(4, SendDlgItemMessageA(Page(kColors), IDC_SHADOW_OFFSET, TBM_GETRANGEMAX, 0, 0));
     const auto before = Swatch(kColors, valueButton + 1);
     EXPECT_EQ(RGB(1, 2, 3), before.first);
-    for (BOOL answer : {FALSE, TRUE}) {  // cancelled, then the same colour chosen
-        chooser = {answer, RGB(1, 2, 3), {}, ""};
+    for (BOOL answer : {FALSE, TRUE}) {  // cancelled (with another colour behind it), then the same chosen
+        chooser = {answer, answer ? RGB(1, 2, 3) : RGB(7, 7, 7), {}, ""};
         Click(kColors, valueButton);
         EXPECT_EQ(before, Swatch(kColors, valueButton + 1));
     }
@@ -340,11 +386,21 @@ TEST_F(PagesTest, ColoursChangeOnlyForANewChoiceAndOkStoresEverything)
         Click(kColors, IDC_FONT_BUTTON + 2 * f);
     EXPECT_EQ("Courier New", Text(kColors, IDC_FONT_BUTTON + 1));  // the sample shows its face
     Press(IDOK);
-    const std::string theme = ReadWholeFile(App().themePath);
-    for (const char* line : {"Line=10,0,0", "Back=14,0,0", "Line=0,20,0", "Back=0,24,0", "EnableLine=0",
-                             "EnableBack=0", "Offset=3", "Value=-21,0,0,0,700,0,0,0,0,0,0,0,0,Courier New"})
-        EXPECT_NE(std::string::npos, theme.find(line)) << line;
-    EXPECT_EQ(-21, App().fonts.slot[kFontFrame].configured.lfHeight);
+    auto key = [&](const char* section, const char* name) {
+        char value[256] = "";
+        GetPrivateProfileStringA(section, name, "", value, sizeof value, App().themePath);
+        return std::string(value);
+    };
+    const char* const elements[] = {"Line", "Frame", "Label", "Value", "Back"};
+    for (int e = 0; e < kColorElements; ++e) {
+        SCOPED_TRACE(elements[e]);
+        EXPECT_EQ(std::to_string(10 + e) + ",0,0", key("Colors", elements[e]));
+        EXPECT_EQ("0," + std::to_string(20 + e) + ",0", key("Shadows", elements[e]));
+        EXPECT_EQ("0", key("Shadows", (std::string("Enable") + elements[e]).c_str()));
+    }
+    EXPECT_EQ("3", key("Shadows", "Offset"));
+    for (const char* font : {"Frame", "Label", "Value"})
+        EXPECT_EQ("-21,0,0,0,700,0,0,0,0,0,0,0,0,Courier New", key("Fonts", font)) << font;
 }
 
 TEST_F(PagesTest, SkinPreviewKeepsTheWindowsProportionsAndShowsTheMask)
@@ -356,7 +412,7 @@ TEST_F(PagesTest, SkinPreviewKeepsTheWindowsProportionsAndShowsTheMask)
     lstrcpynA(App().mask.fileName, mask.c_str(), kPathSize);
     App().skin.enable = 1;
     ASSERT_TRUE(Open());
-    App().skinState.width = 360;  // the proportions of a wide window
+    App().skinState.width = 350;  // the proportions of a wide window (not a whole ratio)
     App().skinState.height = 120;
     ASSERT_TRUE(OpenDialog());
     HWND preview = GetDlgItem(Page(kSkin), IDC_SKIN_PREVIEW);
@@ -364,33 +420,38 @@ TEST_F(PagesTest, SkinPreviewKeepsTheWindowsProportionsAndShowsTheMask)
     GetWindowRect(preview, &r);
     MapWindowPoints(nullptr, Page(kSkin), reinterpret_cast<POINT*>(&r), 2);
     GetClientRect(Page(kSkin), &client);
-    EXPECT_EQ(3 * (r.bottom - r.top), r.right - r.left);  // 342 for a control 114 pixels high
+    EXPECT_EQ(static_cast<int>(350.0 / 120 * (r.bottom - r.top)), r.right - r.left);  // truncated
     EXPECT_EQ(client.right / 2 - (r.right - r.left) / 2, r.left);
-    EXPECT_EQ("(8 x 8) \x81\xA8 (360 x 120)", Text(kSkin, IDC_SKIN_SIZE));
+    EXPECT_EQ("(8 x 8) \x81\xA8 (350 x 120)", Text(kSkin, IDC_SKIN_SIZE));
 
     ShowTab(kSkin);
     auto select = [&](int mode) {
         SendDlgItemMessageA(Page(kSkin), IDC_MASK_MODE, CB_SETCURSEL, mode, 0);
         SendMessageA(Page(kSkin), WM_COMMAND, MAKEWPARAM(IDC_MASK_MODE, CBN_SELCHANGE), 0);
-        RedrawWindow(preview, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        UpdateWindow(preview);  // paints what the selection invalidated
+    };
+    auto pixel = [&](int x, int y) {
+        HDC dc = GetDC(preview);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(preview, dc);
+        return c;
     };
     for (int mode : {MASK_COLOR, MASK_BITMAP}) {
         select(mode);
+        // The skin alone, then the skin ANDed with the mask (black on its black half).
+        EXPECT_EQ(mode == MASK_COLOR ? RGB(200, 100, 50) : RGB(0, 0, 0), pixel(10, 10));
+        EXPECT_EQ(RGB(200, 100, 50), pixel(r.right - r.left - 10, 10));
         EXPECT_EQ(mode == MASK_COLOR, IsWindowEnabled(GetDlgItem(Page(kSkin), IDC_MASK_COLOR_BUTTON)) != 0);
         EXPECT_EQ(mode == MASK_COLOR, IsWindowEnabled(GetDlgItem(Page(kSkin), IDC_MASK_COLOR_SWATCH)) != 0);
         EXPECT_EQ(mode == MASK_BITMAP, IsWindowEnabled(GetDlgItem(Page(kSkin), IDC_MASK_BUTTON)) != 0);
         EXPECT_EQ(mode == MASK_BITMAP, IsWindowEnabled(GetDlgItem(Page(kSkin), IDC_MASK_NAME)) != 0);
     }
-    // Bitmap mode: the skin ANDed with the mask, black on the mask's black half.
-    HDC dc = GetDC(preview);
-    EXPECT_EQ(RGB(0, 0, 0), GetPixel(dc, 10, 10));
-    EXPECT_EQ(RGB(200, 100, 50), GetPixel(dc, r.right - r.left - 10, 10));
-    ReleaseDC(preview, dc);
-
     // A PNG mask shows in the preview but cannot shape the window.
     chooser.file = TestDataFile("png\\basn0g01.png");
     Click(kSkin, IDC_MASK_BUTTON);
     EXPECT_EQ(chooser.file, Text(kSkin, IDC_MASK_NAME));
+    UpdateWindow(preview);
+    EXPECT_EQ(RGB(0, 0, 0), pixel(r.right - r.left - 10, r.bottom - r.top - 10));  // its black corner
     // Posted: this thread, the display window's, must stay free to take the
     // region worker's report while the dialog's thread waits for it.
     PostMessageA(SettingsDialog(), WM_COMMAND, IDC_APPLY, 0);
@@ -408,7 +469,14 @@ TEST_F(PagesTest, VersionPageShowsTheBuildAndTheLinkedLibraries)
     EXPECT_EQ(std::string("LIBPNG Version ") + PNG_LIBPNG_VER_STRING + " , ZLIB Version " + ZLIB_VERSION,
               Text(kVersion, IDC_VERSION_LIBRARIES));
     EXPECT_EQ("", Text(kVersion, IDC_VERSION_CHIP));
+    // The page's own fonts: made for this opening, gone when it closes.
+    HFONT big = reinterpret_cast<HFONT>(SendDlgItemMessageA(Page(kVersion), IDC_VERSION_DESCRIPTION, WM_GETFONT, 0, 0));
+    LOGFONTA lf = {};
+    GetObjectA(big, sizeof lf, &lf);
+    EXPECT_EQ(-25, lf.lfHeight);
+    EXPECT_EQ(FW_BOLD, lf.lfWeight);
     Press(IDCANCEL);
+    EXPECT_EQ(0u, GetObjectType(big));
     App().debug = 1;
     const int gdi = CountGdiObjects();
     for (int i = 0; i < 20; ++i) {

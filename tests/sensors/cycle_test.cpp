@@ -275,6 +275,85 @@ TEST_F(Cycles, CyclesNeverOverlapEvenWhenTheChipIdentityFailed)
     EXPECT_EQ(0, SlowWalk::failed.load());
 }
 
+// Another monitor on this machine at the chip: a thread that holds the bus
+// mutex until it is let go, or ends without releasing it.
+class OtherMonitor {
+public:
+    explicit OtherMonitor(bool abandon) : abandon(abandon)
+    {
+        thread.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+        WaitForSingleObject(holding.Get(), 5000);
+    }
+    ~OtherMonitor() { LetGo(); }
+    void LetGo()
+    {
+        SetEvent(release.Get());
+        WaitForSingleObject(thread.Get(), 5000);
+    }
+
+private:
+    static DWORD WINAPI Run(LPVOID self)
+    {
+        auto* monitor = static_cast<OtherMonitor*>(self);
+        HANDLE mutex = CreateMutexA(nullptr, FALSE, kBusMutexName);
+        WaitForSingleObject(mutex, INFINITE);  // it exists already: ownership is waited for
+        SetEvent(monitor->holding.Get());
+        if (!monitor->abandon) {
+            WaitForSingleObject(monitor->release.Get(), INFINITE);
+            ReleaseMutex(mutex);
+        }
+        CloseHandle(mutex);
+        return 0;  // still owning it when abandoning: the mutex is abandoned
+    }
+    bool abandon;
+    HandleOwner holding{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HandleOwner release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HandleOwner thread;
+};
+
+// While another monitor holds the bus a cycle invents nothing and folds
+// nothing; once it lets go the next cycle reads, and an abandoned bus is ours.
+TEST_F(Cycles, TheBusHeldByAnotherMonitorSkipsTheCycleAndAnAbandonedOneIsTaken)
+{
+    const SensorBlock first = Block({100}, {40}, {2000}, {50}), second = Block({200}, {60}, {1000}, {90});
+    scenario.SetBlock(first);
+    SyncCycle(0);
+    const SensorBlock peak = Maximum();
+    scenario.SetBlock(second);
+    {
+        OtherMonitor other(false);
+        SyncCycle(0);
+        EXPECT_TRUE(SameBlock(first, Current()));
+        EXPECT_TRUE(SameBlock(peak, Maximum()));
+    }
+    SyncCycle(0);
+    EXPECT_TRUE(SameBlock(second, Current()));
+    scenario.SetBlock(first);
+    OtherMonitor gone(true);
+    SyncCycle(0);
+    EXPECT_TRUE(SameBlock(first, Current()));
+}
+
+// The worker waits for the bus without READ: the window thread can read the
+// last values meanwhile, and a bus let go during the wait is still taken.
+TEST_F(Cycles, TheWindowNeverWaitsForAnotherMonitor)
+{
+    const SensorBlock fresh = Block({300}, {70}, {1500}, {20});
+    scenario.SetBlock(fresh);
+    OtherMonitor other(false);
+    MessageWindow target;
+    ReadRequest request = {0, 0, 0, target.window, ID_UPDATE, 0, nullptr};
+    ASSERT_TRUE(CSENSOR::Start(&request));
+    while (!CSENSOR::readLock.TryEnter())
+        Sleep(0);
+    other.LetGo();
+    CSENSOR::readLock.Leave();
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    ASSERT_TRUE(target.NextCommand(&wParam, &lParam));
+    EXPECT_TRUE(SameBlock(fresh, Current()));
+}
+
 HANDLE NoThread(LPTHREAD_START_ROUTINE, void*)
 {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
