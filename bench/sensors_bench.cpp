@@ -1,7 +1,8 @@
 // Prints how long the acquisition takes on this machine: one device
 // request, one synchronous cycle with and without core temperatures, one
-// dummy cycle, and how long the timer's thread waits in Start for a threaded
-// cycle. Median and maximum over many runs, in microseconds. Needs the
+// dummy cycle, how long the timer's thread waits in Start for a threaded
+// cycle, and the core walk's cost per processor beside one bind and one
+// readout request. Median and maximum over many runs, in microseconds. Needs the
 // substitute driver running with its default scenario.
 
 #include <windows.h>
@@ -91,6 +92,50 @@ std::vector<double> ThreadedStarts(int runs, int cores)
     return samples;
 }
 
+// The core walk's pieces: one bind of this thread to a processor (taking
+// turns, so every call moves it), one readout request on the bound
+// processor, and the walk itself, divided by the processors it read.
+void ReportWalk(DWORD_PTR system, int processors)
+{
+    std::vector<DWORD_PTR> bits;
+    for (int i = 0; i < kCoreSlots; i++)
+        if (system & (static_cast<DWORD_PTR>(1) << i))
+            bits.push_back(static_cast<DWORD_PTR>(1) << i);
+    const DWORD_PTR before = SetThreadAffinityMask(GetCurrentThread(), bits[0]);
+    size_t turn = 0;
+    std::vector<double> bind = Time(2000, [&] {
+        SetThreadAffinityMask(GetCurrentThread(), bits[++turn % bits.size()]);
+    });
+    std::vector<double> readout = Time(2000, [] {
+        int32_t value = 0;
+        CSENSOR::cpu.ReadDts(&value);
+    });
+    std::vector<double> both = Time(2000, [&] {
+        SetThreadAffinityMask(GetCurrentThread(), bits[++turn % bits.size()]);
+        int32_t value = 0;
+        CSENSOR::cpu.ReadDts(&value);
+    });
+    SetThreadAffinityMask(GetCurrentThread(), before);
+    CoreTable table = {};
+    for (CoreEntry& entry : table.core)
+        entry.tjmax = 100;  // known, as after the first cycles: no detection inside the walk
+    std::vector<double> walk = Time(300, [&] { CSENSOR::cpu.ReadCores(&table); });
+    for (double& sample : walk)
+        sample /= processors;
+    Report("one bind (SetThreadAffinityMask)", bind);
+    Report("one readout request (CTL_DTS)", readout);
+    Report("bind to the next processor, then readout", both);
+    Report("core walk, per processor", walk);
+    std::sort(bind.begin(), bind.end());
+    std::sort(readout.begin(), readout.end());
+    std::sort(walk.begin(), walk.end());
+    std::sort(both.begin(), both.end());
+    const double pieces = bind[bind.size() / 2] + readout[readout.size() / 2];
+    const double walked = walk[walk.size() / 2];
+    std::printf("walk per processor / (bind + readout): %.2f, / (bind, then readout): %.2f (medians)\n",
+                walked / pieces, walked / both[both.size() / 2]);
+}
+
 }  // namespace
 
 int main()
@@ -118,6 +163,7 @@ int main()
     Report("dummy cycle", Time(5000, [] { Cycle(0, 1); }));
     Report("wait in Start, threaded cycle, no cores", ThreadedStarts(500, 0));
     Report("wait in Start, threaded cycle with cores", ThreadedStarts(300, 1));
+    ReportWalk(system, processors);
     CSENSOR::Close();
     return 0;
 }

@@ -90,6 +90,7 @@ bool RealReadout(const CIX86& cpu, int32_t* degreesBelowTjMax)
 }
 
 const CoreWalkCalls* walk = &kRealCoreWalk;
+DWORD_PTR systemMask = 0;  // of the walk calls above; 0 until asked
 
 char Upper(char c)
 {
@@ -156,6 +157,7 @@ const CoreWalkCalls kRealCoreWalk = {RealAffinity, RealBindThread, RealBindProce
 void SetCoreWalkCalls(const CoreWalkCalls* calls)
 {
     walk = calls ? calls : &kRealCoreWalk;
+    systemMask = 0;
 }
 
 bool CIX86::Cpuid(uint32_t leaf, uint32_t result[4]) const
@@ -299,37 +301,64 @@ void CIX86::ReadCore(CoreEntry* entry) const
         entry->peak = entry->temp;
 }
 
+// The processors of the machine do not change while it runs: asked once
+// per set of walk calls. The process mask is asked only when a bind fails.
+namespace {
+DWORD_PTR SystemMask()
+{
+    if (!systemMask) {
+        DWORD_PTR processMask = 0;
+        if (!walk->affinity(&processMask, &systemMask))
+            systemMask = 0;
+    }
+    return systemMask;
+}
+
+// The process's mask, asked at the first bind that fails.
+DWORD_PTR ProcessMask(DWORD_PTR* known)
+{
+    DWORD_PTR ignored = 0;
+    if (!*known && !walk->affinity(known, &ignored))
+        *known = 0;
+    return *known;
+}
+}  // namespace
+
 void CIX86::ReadCores(CoreTable* table) const
 {
     table->count = 0;
-    DWORD_PTR processMask = 0, systemMask = 0;
-    if (!walk->affinity(&processMask, &systemMask) || systemMask == 0)
+    const DWORD_PTR system = SystemMask();
+    if (system == 0)
         return;
     DWORD_PTR restore = 0;  // the thread's mask before the walk
+    DWORD_PTR processMask = 0;
     bool widened = false, widenTried = false;
-    for (int i = 0; i < kCoreSlots && (systemMask >> i) != 0; i++) {
+    for (int i = 0; i < kCoreSlots && (system >> i) != 0; i++) {
         CoreEntry& entry = table->core[i];
         entry.valid = 0;
         entry.temp = 0;
         const DWORD_PTR bit = static_cast<DWORD_PTR>(1) << i;
-        if (systemMask & bit) {
+        if (system & bit) {
             DWORD_PTR previous = walk->bindThread(bit);
             // A thread cannot be bound outside its process's mask, which the
             // user may have narrowed: widen that mask for the walk, once.
             // Widening gives every thread the wide mask, so the thread's own
             // is taken first when no bind has told it yet.
-            if (!previous && !(processMask & bit) && !widenTried) {
+            if (!previous && !widenTried && !(ProcessMask(&processMask) & bit)) {
                 widenTried = true;
                 if (!restore)
                     restore = walk->bindThread(processMask);
-                widened = walk->bindProcess(systemMask) != 0;
+                widened = walk->bindProcess(system) != 0;
                 if (widened)
                     previous = walk->bindThread(bit);
             }
             if (previous) {
                 if (!restore)
                     restore = previous;
-                Sleep(1);  // lets the thread move to that processor
+                // The bind moves the calling thread before it returns; a
+                // scheduler that has not moved it yet gets a millisecond.
+                if (GetCurrentProcessorNumber() != static_cast<DWORD>(i))
+                    Sleep(1);
                 ReadCore(&entry);
             }
         }

@@ -274,9 +274,11 @@ struct FakeMachine {
     static int bindings;
     static int processBindings;
     static bool refuseProcess;
+    static int queries;
 
     static BOOL Affinity(DWORD_PTR* process, DWORD_PTR* system)
     {
+        queries++;
         *system = systemMask;
         *process = processMask ? processMask : systemMask;
         return TRUE;
@@ -316,6 +318,7 @@ DWORD_PTR FakeMachine::bound;
 int FakeMachine::bindings;
 int FakeMachine::processBindings;
 bool FakeMachine::refuseProcess;
+int FakeMachine::queries;
 
 const CoreWalkCalls kFakeMachine = {FakeMachine::Affinity, FakeMachine::Bind,
                                     FakeMachine::BindProcess, FakeMachine::Readout};
@@ -331,6 +334,7 @@ protected:
         FakeMachine::processBindings = 0;
         FakeMachine::bound = 0xFF;  // the thread's mask before the walk
         FakeMachine::bindings = 0;
+        FakeMachine::queries = 0;
         SetCoreWalkCalls(&kFakeMachine);
         scenario.Set("Dts", 20);
         CSENSOR::SetTjMax(100);
@@ -352,9 +356,13 @@ TEST_F(FakeWalk, AMaskWithAGapCountsUpToItsHighestBit)
     EXPECT_EQ(1, table.core[3].valid);
     EXPECT_EQ(77, table.core[3].temp);
     EXPECT_EQ(0, table.core[4].valid);
-    // Three bindings for the walk, one to give the thread its mask back.
+    // Three bindings for the walk, one to give the thread its mask back;
+    // the masks are asked once, not every walk.
     EXPECT_EQ(4, FakeMachine::bindings);
     EXPECT_EQ(0xFFu, FakeMachine::bound);
+    SyncCycle(1);
+    EXPECT_EQ(8, FakeMachine::bindings);
+    EXPECT_EQ(1, FakeMachine::queries);
 }
 
 // Kept to processor 3 alone: the walk widens the process mask once, reads
