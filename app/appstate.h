@@ -103,6 +103,8 @@ struct SkinState {
     WINMEMDC backBuffer;
     WINIMG image;
     WINMEMDC surface;
+    WINMEMDC layer;    // what every redraw starts from; none: full redraws
+    int generation{};  // counts builds: handles of a new build may repeat old values
 };
 
 struct AppState {

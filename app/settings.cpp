@@ -322,6 +322,20 @@ bool Bind(INIFILE& file, const char* path)
     return ProfilePathUsable(path) && file.Open(path);
 }
 
+// Writes every key; false when the file cannot take its first key, before
+// the others (read-only, no folder) or after them, when it is whole (a
+// disk that filled while it grew).
+template <size_t N>
+bool SaveFile(INIFILE& file, const char* path, const SettingKey (&keys)[N], AppState& state)
+{
+    if (!file.Open(path))
+        return true;  // no file named: nothing to save
+    if (!ProfilePathUsable(path) || !Writable(path, keys[0], state))
+        return false;
+    WriteKeys(file, keys, state);
+    return Writable(path, keys[0], state);
+}
+
 }  // namespace
 
 void LoadSettings(int withConfig)
@@ -341,18 +355,10 @@ int SaveSettings(int withConfig)
     AppState& state = App();
     INIFILE file;
     int failures = 0;
-    if (withConfig && file.Open(state.settingsPath)) {
-        if (ProfilePathUsable(state.settingsPath) && Writable(state.settingsPath, kSettingsKeys[0], state))
-            WriteKeys(file, kSettingsKeys, state);
-        else
-            failures |= kSettingsFileNotSaved;
-    }
-    if (file.Open(state.themePath)) {
-        if (ProfilePathUsable(state.themePath) && Writable(state.themePath, kThemeKeys[0], state))
-            WriteKeys(file, kThemeKeys, state);
-        else
-            failures |= kThemeFileNotSaved;
-    }
+    if (withConfig && !SaveFile(file, state.settingsPath, kSettingsKeys, state))
+        failures |= kSettingsFileNotSaved;
+    if (!SaveFile(file, state.themePath, kThemeKeys, state))
+        failures |= kThemeFileNotSaved;
     return failures;
 }
 

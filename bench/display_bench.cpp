@@ -1,7 +1,8 @@
-// Display benchmark: the cost of one DrawPanels and one UpdateDisplay, the
-// time from process start to the first painted panel, and the GDI and USER
-// object counts after the first window, after many redraws and after many
-// re-creations of the window. Runs the real main window through the real
+// Display benchmark: the cost of one DrawPanels and one UpdateDisplay for
+// the default and the wide layout, plain and hovered, and after a new
+// reading; the time from process start to the first painted panel; and the
+// GDI and USER object counts after the first window, after its redraws and
+// after many re-creations of the window. Runs the real main window through the real
 // creation loop against the substitute driver (live simulation).
 
 #include <windows.h>
@@ -18,13 +19,16 @@
 #include "display/commands.h"
 #include "display/mainwindow.h"
 #include "display/panels.h"
+#include "sensors/csensor.h"
 #include "support/guicount.h"
 
 namespace {
 
 const int kRedraws = 1000;
 const int kRecreations = 50;
+const int kFreshReadings = 200;
 const UINT WM_BENCH_MEASURE = WM_APP + 1;
+enum Measurement { kMeasureDefault, kMeasureWide, kMeasureCounts };
 
 LARGE_INTEGER frequency;
 double firstPaintMs = -1.0;
@@ -79,34 +83,84 @@ void PrintCounts(const char* when, const GuiCounts& c)
                 c.windows, c.menus, c.icons);
 }
 
-void MeasureRedraws(HWND window)
+// A sensor cycle on this thread, as the timer's worker would run one.
+void ReadOnce()
 {
-    afterFirst = CountGuiObjects();
-    Figures draw = TimeEach(kRedraws, [&] { DrawPanels(window); });
-    Figures update = TimeEach(kRedraws, [&] { UpdateDisplay(window); });
-    afterRedraws = CountGuiObjects();
-    std::printf("DrawPanels    (%d runs): median %.3f ms, max %.3f ms\n", kRedraws, draw.median,
-                draw.max);
-    std::printf("UpdateDisplay (%d runs): median %.3f ms, max %.3f ms\n", kRedraws, update.median,
-                update.max);
+    ReadRequest request = {1, App().dummy, App().coreTemp.enable, nullptr, ID_UPDATE, 0, nullptr};
+    CSENSOR::Start(&request);
 }
 
-// The first window is measured once it has painted; the later ones are
-// ended as soon as they have initialised.
+void HoverFirstValue(HWND window, bool on)
+{
+    RECT r = {};
+    GetControlRect(window, ValueId(0), &r);
+    if (on)
+        SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    else
+        SendMessageA(window, WM_MOUSELEAVE, 0, 0);
+}
+
+void PrintFigures(const char* what, const char* layout, const char* state, const Figures& f)
+{
+    std::printf("%-13s %-7s %-8s (%d runs): median %.3f ms, max %.3f ms\n", what, layout, state,
+                kRedraws, f.median, f.max);
+}
+
+void MeasureRedraws(HWND window, const char* layout)
+{
+    for (bool hovered : {false, true}) {
+        HoverFirstValue(window, hovered);
+        const char* state = hovered ? "hovered" : "plain";
+        PrintFigures("DrawPanels", layout, state, TimeEach(kRedraws, [&] { DrawPanels(window); }));
+        PrintFigures("UpdateDisplay", layout, state, TimeEach(kRedraws, [&] { UpdateDisplay(window); }));
+    }
+    HoverFirstValue(window, false);
+    // Every value drawn or taken away each time: the dearest redraw.
+    PrintFigures("DrawPanels", layout, "blinking", TimeEach(kRedraws, [&] {
+                     App().blinkPhase = !App().blinkPhase;
+                     DrawPanels(window);
+                 }));
+    App().blinkPhase = 0;
+    // Each redraw after a fresh reading, as every tick of the monitor timer
+    // gives one; the reading itself is not timed.
+    std::vector<double> samples;
+    for (int i = 0; i < kFreshReadings; ++i) {
+        ReadOnce();
+        double start = NowMs();
+        UpdateDisplay(window);
+        samples.push_back(NowMs() - start);
+    }
+    Figures fresh = Summarise(samples);
+    std::printf("UpdateDisplay %-7s after a new reading (%d runs): median %.3f ms, max %.3f ms\n",
+                layout, kFreshReadings, fresh.median, fresh.max);
+}
+
+// The first window (default layout) is measured once it has painted, the
+// second with the wide layout; the later ones are ended as soon as they
+// have initialised.
 INT_PTR CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR result = MainDialogProc(window, message, wParam, lParam);
     if (message == WM_PAINT && firstPaintMs < 0) {
         firstPaintMs = SinceProcessStartMs();
-        PostMessageA(window, WM_BENCH_MEASURE, 0, 0);
+        PostMessageA(window, WM_BENCH_MEASURE, kMeasureDefault, 0);
     } else if (message == WM_INITDIALOG) {
         ++windowsCreated;
-        if (windowsCreated > 1 && windowsCreated <= kRecreations)
+        if (windowsCreated == 2)
+            PostMessageA(window, WM_BENCH_MEASURE, kMeasureWide, 0);
+        else if (windowsCreated > 2 && windowsCreated <= kRecreations)
             PostCommand(window, ID_RELOAD);
         else if (windowsCreated > kRecreations)
-            PostMessageA(window, WM_BENCH_MEASURE, 1, 0);
-    } else if (message == WM_BENCH_MEASURE && wParam == 0) {
-        MeasureRedraws(window);
+            PostMessageA(window, WM_BENCH_MEASURE, kMeasureCounts, 0);
+    } else if (message == WM_BENCH_MEASURE && wParam == kMeasureDefault) {
+        afterFirst = CountGuiObjects();
+        MeasureRedraws(window, "default");
+        afterRedraws = CountGuiObjects();
+        App().layoutEnable = 1;
+        PostCommand(window, ID_RELOAD);
+    } else if (message == WM_BENCH_MEASURE && wParam == kMeasureWide) {
+        MeasureRedraws(window, "wide");
+        App().layoutEnable = 0;
         PostCommand(window, ID_RELOAD);
     } else if (message == WM_BENCH_MEASURE) {
         afterRecreations = CountGuiObjects();
@@ -147,7 +201,7 @@ int main()
     std::printf("Windows created: %d (1 + %d re-creations)\n", windowsCreated, windowsCreated - 1);
     std::printf("GUI objects of the process:\n");
     PrintCounts("after the first window", afterFirst);
-    PrintCounts("after 1000 redraws and updates", afterRedraws);
+    PrintCounts("after the default window's redraws", afterRedraws);
     PrintCounts("after 50 re-creations", afterRecreations);
     return 0;
 }

@@ -1,62 +1,64 @@
 #!/usr/bin/env bash
-# Runs veskora.exe at Timer = 1 for a while (default 60 s) against the
-# substitute driver's live simulation and prints the CPU time it used, as a
-# share of one core, with and without Wine's own processes (wineserver,
-# winedevice and the other Wine system processes), and its resident memory.
-# Usage: bench/monitor_load.sh [--x64] [SECONDS]   (after ./test.sh has built
-# both targets). The 32-bit release build is measured unless --x64 is given
-# or this machine cannot run 32-bit programs.
+# Runs veskora.exe at Timer = 1 and the floor program (bench/floor_bench.cpp:
+# the same outer work each second, nothing else) side by side against the
+# substitute driver's live simulation, and prints for each the CPU time
+# used as a share of one core, their ratio, resident and private memory
+# (private: Private_Clean + Private_Dirty of /proc/PID/smaps_rollup) and
+# the difference, and how the monitor's private memory moved from the
+# first minute to the end of the run.
+# Usage: bench/monitor_load.sh [--x64] [SECONDS]   (default 120; after
+# ./test.sh has built both targets). The 32-bit release build is measured
+# unless --x64 is given or this machine cannot run 32-bit programs.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 arch=i686
 if [ "${1:-}" = --x64 ]; then arch=x86_64; shift; fi
-seconds=${1:-60}
+seconds=${1:-120}
 cd "$ROOT"
 source scripts/session.sh
 vk_session_begin
 [ $arch = x86_64 ] || vk_can_run32 || arch=x86_64
-echo "measuring the $arch build"
+echo "measuring the $arch build over $seconds s"
 "$VK_WINE" reg delete 'HKLM\System\CurrentControlSet\Services\veskora\Parameters' /va /f >/dev/null 2>&1 || true
 
 work=$(mktemp -d)
-trap 'kill $monitor 2>/dev/null || true; rm -rf "$work"; vk_session_end' EXIT
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"; vk_session_end' EXIT
 settings=$("$VK_WINE" winepath -w "$work/load.vkc" 2>/dev/null)
 theme=$("$VK_WINE" winepath -w "$work/load.vkt" 2>/dev/null)
 printf '[Config]\r\nFileName=%s\r\n' "$theme" >"$work/load.vkc"
-printf '[Global]\r\nTimer=1\r\n' >"$work/load.vkt"
+# Top left, away from the pointer (which rests in the middle of the screen):
+# a pointer over a window costs its own polling under Wine.
+printf '[Global]\r\nTimer=1\r\nX=0\r\nY=0\r\n' >"$work/load.vkt"
 
-"$VK_WINE" "build/$arch/bin/veskora.exe" "$settings" &
-monitor=$!
+"$VK_WINE" "build/$arch/bin/veskora.exe" "$settings" & pids+=($!)
+"$VK_WINE" "build/$arch/bin/vk_bench_floor.exe" & pids+=($!)
 sleep 5   # start-up and the first readings are not part of the steady load
 
-# Linux processes of this Wine session: the monitor and Wine's own.
-veskora_pid() { pgrep -f 'veskora\.exe' | head -n 1; }
-wine_pids() {
-    local p
-    for p in $(pgrep -f '/usr/lib/wine/|\\windows\\system32\\'); do
-        [ "$p" = "$(veskora_pid)" ] || echo "$p"
-    done
-}
-ticks() { # pids...: user + system clock ticks
-    local total=0 p
-    for p in "$@"; do
-        [ -r "/proc/$p/stat" ] || continue
-        total=$((total + $(awk '{print $14 + $15}' "/proc/$p/stat")))
-    done
-    echo $total
-}
+# The Windows processes themselves (their command lines carry the Windows
+# path), not the launchers that started them.
+pid_of() { pgrep -f "^[A-Z]:.*\\\\$1" | head -n 1 || true; }
+monitor=$(pid_of 'veskora\.exe')
+floor=$(pid_of 'vk_bench_floor\.exe')
+[ -n "$monitor" ] && [ -n "$floor" ] || { echo "a program did not start" >&2; exit 1; }
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+private_kb() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s}' "/proc/$1/smaps_rollup"; }
+resident_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 
-pid=$(veskora_pid)
-others=$(wine_pids)
-hz=$(getconf CLK_TCK)
-own0=$(ticks "$pid"); wine0=$(ticks $others)
-sleep "$seconds"
-own1=$(ticks "$pid"); wine1=$(ticks $others)
-rss=$(awk '/VmRSS/ {print $2, $3}' "/proc/$pid/status")
+m0=$(ticks "$monitor"); f0=$(ticks "$floor")
+minute=$(( seconds > 55 ? 55 : seconds ))   # the first minute of the run, start-up included
+sleep "$minute"
+early=$(private_kb "$monitor")
+sleep $(( seconds - minute ))
+m1=$(ticks "$monitor"); f1=$(ticks "$floor")
 
-awk -v o=$((own1 - own0)) -v w=$((wine1 - wine0)) -v hz="$hz" -v s="$seconds" -v rss="$rss" 'BEGIN {
-    printf "Monitor at Timer = 1 over %d s:\n", s
-    printf "  CPU, veskora.exe alone:          %.2f %% of one core\n", 100 * o / hz / s
-    printf "  CPU, with Wine'"'"'s own processes:  %.2f %% of one core\n", 100 * (o + w) / hz / s
-    printf "  resident memory of veskora.exe:  %s\n", rss
+awk -v m=$((m1 - m0)) -v f=$((f1 - f0)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" \
+    -v mr="$(resident_kb "$monitor")" -v fr="$(resident_kb "$floor")" \
+    -v mp="$(private_kb "$monitor")" -v fp="$(private_kb "$floor")" -v early="$early" 'BEGIN {
+    mc = 100 * m / hz / s; fc = 100 * f / hz / s
+    printf "CPU, share of one core:   monitor %.3f %%   floor %.3f %%   ratio %s\n", mc, fc,
+           (f > 0 ? sprintf("%.2f", m / f) : "n/a (floor used no measurable time)")
+    printf "resident memory:          monitor %d kB   floor %d kB   difference %d kB\n", mr, fr, mr - fr
+    printf "private memory:           monitor %d kB   floor %d kB   difference %d kB\n", mp, fp, mp - fp
+    printf "monitor private memory:   %d kB at 1 min, %d kB at the end (%+d kB)\n", early, mp, mp - early
 }'

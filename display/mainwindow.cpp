@@ -80,6 +80,7 @@ void ShapeAndPlace(HWND window)
     RemoveCaption(window);
     FitWindowToClient(window);
     HidePanelControls(window);
+    CachePanelRects(window);
     PlaceWindow(window);
     KeepOnAMonitor(window);
     ApplyWindowShape(window, window);
@@ -145,6 +146,7 @@ INT_PTR OnSize(HWND window, WPARAM kind)
 {
     if (kind == SIZE_RESTORED) {
         SetWindowTextA(window, kWindowTitle);
+        KeepOnAMonitor(window);  // the screens may have changed while it was minimised
         UpdateDisplay(window);
     } else if (kind == SIZE_MINIMIZED) {
         UpdateDisplay(window);
@@ -190,16 +192,12 @@ INT_PTR OnMouseMove(HWND window, LPARAM lParam)
     // Only the row under the pointer is hovered: a row passed over earlier
     // must not go on showing its second value.
     std::memset(app.hover, 0, sizeof app.hover);
-    bool hit = false;
-    for (int row = 0; row < kHoverRows && !hit; ++row) {
-        RECT r;
-        hit = GetControlRect(window, ValueId(row), &r) && r.left <= x && x <= r.right &&
-              r.top <= y && y <= r.bottom;
-        app.hover[row] = hit ? 1 : 0;
-    }
+    const int row = HoverRowAt(window, x, y);
+    if (row >= 0)
+        app.hover[row] = 1;
     app.updateLock.Leave();
     DrawPanels(window);
-    return hit ? 1 : 0;
+    return row >= 0 ? 1 : 0;
 }
 
 INT_PTR OnMouseLeave(HWND window)
@@ -270,10 +268,13 @@ INT_PTR OnDropFiles(HWND window, HDROP drop)
 {
     AppState& app = App();
     char path[kPathSize] = "";
+    // A name too long for the buffer is refused whole: cut, it would name
+    // another file.
+    const bool fits = DragQueryFileA(drop, 0, nullptr, 0) < static_cast<UINT>(kPathSize);
     DragQueryFileA(drop, 0, path, kPathSize);
     DragFinish(drop);
     const char* extension = std::strrchr(path, '.');
-    if (!extension)
+    if (!fits || !extension)
         return 0;
     if (IsSkinExtension(extension)) {
         TakeDroppedSkin(window, path);
@@ -326,6 +327,9 @@ INT_PTR OnPowerBroadcast(HWND window, WPARAM event)
         return FALSE;
     if (!App().resumeReload) {
         App().resumeReload = 1;
+        // The new window opens where this one is now, as after a settings change.
+        if (!IsIconic(window))
+            SaveWindowPosition(window);
         RequestRecreation(window);
     }
     return TRUE;

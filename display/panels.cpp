@@ -1,5 +1,8 @@
 #include "display/panels.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -21,6 +24,7 @@ const int kTitleSize = 64;        // the minimised window title
 const UINT kCaptionFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
 const UINT kLabelFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
 const UINT kValueFormat = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
+const UINT kFirstPrintable = 0x20, kLastPrintable = 0x7E;
 
 enum GroupIndex { kTempGroup, kFanGroup, kVoltGroup };
 
@@ -72,6 +76,54 @@ RECT Shifted(const RECT& r, int d)
     return RECT{r.left + d, r.top + d, r.right + d, r.bottom + d};
 }
 
+// The panel controls' rectangles in client coordinates, looked up once per
+// window: they never move while it lives.
+struct PanelRects {
+    HWND window;
+    bool hasOutline[kGroupCount], hasCaption[kGroupCount];
+    RECT outline[kGroupCount], caption[kGroupCount];
+    bool hasLabel[kHoverRows], hasValue[kHoverRows];
+    RECT label[kHoverRows], value[kHoverRows];
+};
+PanelRects rects;
+
+const PanelRects& RectsOf(HWND window)
+{
+    if (rects.window != window)
+        CachePanelRects(window);
+    return rects;
+}
+
+// What every row draws this time: nothing, or its label and value text.
+struct RowPlan {
+    bool drawn[kHoverRows];
+    const char* label[kHoverRows];
+    char value[kHoverRows][kReadingTextSize];
+};
+
+// The layer holds what does not change between readings: background or
+// skin, frame lines, group captions, and the labels that no value drawn
+// before them can touch. It is rebuilt when anything it was drawn from
+// changes; the key covers all of that.
+struct LayerRecord {
+    bool built;
+    uint32_t key;
+    uint32_t labels;  // rows whose label is in the layer
+};
+LayerRecord layer;
+
+// What the back buffer holds on top of the layer: the values it shows and
+// where their ink lies. A redraw that finds the same layer redraws only the
+// values that changed, over the layer's pixels of their own boxes.
+struct BufferRecord {
+    bool valid;
+    uint32_t key;  // of the layer under it
+    bool shown[kHoverRows];
+    char text[kHoverRows][kReadingTextSize];
+    RECT box[kHoverRows];
+};
+BufferRecord buffer;
+
 // Two overlapping one-pixel frames: a two-pixel outline whose four outermost
 // corner pixels stay empty.
 void FrameTwice(HDC dc, const RECT& r, HBRUSH brush)
@@ -96,12 +148,12 @@ void DrawShadowedText(HDC dc, const char* text, const RECT& r, const ColorSlot& 
     DrawTextA(dc, text, -1, &target, format);
 }
 
-void DrawGroup(HWND window, HDC dc, const PanelGroup& group, const char* caption)
+void DrawGroup(const PanelRects& at, HDC dc, int g, const char* caption)
 {
     AppState& app = App();
     const DisplayColorSet& colors = app.colors;
-    RECT r;
-    if (app.labels.line && GetControlRect(window, group.outlineId, &r)) {
+    if (app.labels.line && at.hasOutline[g]) {
+        RECT r = at.outline[g];
         const ColorSlot& line = colors.slot[kColorLine];
         if (line.shadow) {
             int d = colors.shadowOffset;
@@ -111,23 +163,27 @@ void DrawGroup(HWND window, HDC dc, const PanelGroup& group, const char* caption
         r.top += kFrameDrop;
         FrameTwice(dc, r, line.brush.Handle());
     }
-    if (GetControlRect(window, group.captionId, &r)) {
+    if (at.hasCaption[g]) {
         SelectObject(dc, app.fonts.slot[kFontFrame].font.Handle());
-        DrawShadowedText(dc, caption, r, colors.slot[kColorFrame], kCaptionFormat);
+        DrawShadowedText(dc, caption, at.caption[g], colors.slot[kColorFrame], kCaptionFormat);
     }
 }
 
-void DrawRow(HWND window, HDC dc, int row, const char* label, const char* value)
+void DrawLabel(const PanelRects& at, HDC dc, int row, const char* label)
 {
     AppState& app = App();
-    RECT r;
-    if (GetControlRect(window, LabelId(row), &r)) {
+    if (at.hasLabel[row]) {
         SelectObject(dc, app.fonts.slot[kFontLabel].font.Handle());
-        DrawShadowedText(dc, label, r, app.colors.slot[kColorLabel], kLabelFormat);
+        DrawShadowedText(dc, label, at.label[row], app.colors.slot[kColorLabel], kLabelFormat);
     }
-    if (app.blinkPhase == 0 && GetControlRect(window, ValueId(row), &r)) {
+}
+
+void DrawValue(const PanelRects& at, HDC dc, int row, const char* value)
+{
+    AppState& app = App();
+    if (app.blinkPhase == 0 && at.hasValue[row]) {
         SelectObject(dc, app.fonts.slot[kFontValue].font.Handle());
-        DrawShadowedText(dc, value, r, app.colors.slot[kColorValue], kValueFormat);
+        DrawShadowedText(dc, value, at.value[row], app.colors.slot[kColorValue], kValueFormat);
     }
 }
 
@@ -142,24 +198,324 @@ void DrawBackground(HDC dc)
     }
 }
 
-void DrawRows(HWND window, HDC dc)
+// Background, frames and captions: what every redraw starts from.
+void DrawStatic(const PanelRects& at, HDC dc)
 {
     AppState& app = App();
+    DrawBackground(dc);
+    const char* captions[kGroupCount] = {app.labels.tempTitle, app.labels.fanTitle,
+                                         app.labels.inTitle};
+    for (int g = 0; g < kGroupCount; ++g)
+        DrawGroup(at, dc, g, captions[g]);
+}
+
+void PrepareContext(HDC dc)
+{
+    SetBkMode(dc, TRANSPARENT);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+}
+
+RowPlan PlanRows()
+{
+    AppState& app = App();
+    RowPlan plan = {};
     for (int row = 0; row < kHoverRows; ++row) {
         RowView view = DescribeRow(row, app.hover[row] != 0);
         bool tempFromCurrent = row < kTempCount && !app.hover[row];
-        char value[kReadingTextSize];
         if (!view.enabled)
             continue;
-        if (!RowValueText(row, value)) {
-            if (tempFromCurrent)
-                app.tempShown[row] = 0;
-            continue;
-        }
-        DrawRow(window, dc, row, view.label, value);
+        plan.drawn[row] = RowValueText(row, plan.value[row]);
+        plan.label[row] = view.label;
         if (tempFromCurrent)
-            app.tempShown[row] = 1;
+            app.tempShown[row] = plan.drawn[row] ? 1 : 0;
     }
+    return plan;
+}
+
+// The rows, in order; labels already in the layer are left out.
+void DrawRows(const PanelRects& at, HDC dc, const RowPlan& plan, uint32_t labelsDrawn)
+{
+    for (int row = 0; row < kHoverRows; ++row) {
+        if (!plan.drawn[row])
+            continue;
+        if (!(labelsDrawn & (1u << row)))
+            DrawLabel(at, dc, row, plan.label[row]);
+        DrawValue(at, dc, row, plan.value[row]);
+    }
+}
+
+// --- the layer's key and which labels it may hold ---------------------------------
+
+uint32_t Mix(uint32_t hash, const void* data, size_t size)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i)
+        hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
+}
+
+template <typename T>
+uint32_t MixValue(uint32_t hash, const T& value)
+{
+    return Mix(hash, &value, sizeof value);
+}
+
+uint32_t LayerKey(HWND window, uint32_t drawnRows, uint32_t labels)
+{
+    const AppState& app = App();
+    uint32_t h = 2166136261u;
+    h = MixValue(h, window);
+    h = MixValue(h, app.skinState.generation);
+    h = MixValue(h, app.skin.enable);
+    h = MixValue(h, drawnRows);
+    h = MixValue(h, labels);
+    h = MixValue(h, app.labels);
+    h = MixValue(h, app.colors.shadowOffset);
+    for (const ColorSlot& slot : app.colors.slot) {
+        h = MixValue(h, slot.colour);
+        h = MixValue(h, slot.shadow);
+        h = MixValue(h, slot.shadowColour);
+        h = MixValue(h, slot.brush.Handle());
+        h = MixValue(h, slot.shadowBrush.Handle());
+    }
+    for (const FontSlot& slot : app.fonts.slot)
+        h = MixValue(h, slot.font.Handle());
+    return h;
+}
+
+uint32_t DrawnRows(const RowPlan& plan)
+{
+    uint32_t rows = 0;
+    for (int row = 0; row < kHoverRows; ++row)
+        if (plan.drawn[row])
+            rows |= 1u << row;
+    return rows;
+}
+
+// What the ink test needs of a font, asked once per redraw.
+struct InkFont {
+    HFONT font;
+    int height;
+    int slack;  // room for overhangs and smoothing
+    int d;      // the shadow's offset, 0 without shadow
+};
+
+// How far glyphs reach past their advance: the widest overhang of the
+// printable single-byte characters, where the font tells it (outline
+// fonts), a quarter of the widest character otherwise; one more pixel for
+// smoothing.
+int Overhang(HDC dc, const TEXTMETRICA& tm)
+{
+    ABC widths[kLastPrintable - kFirstPrintable + 1];
+    if (!GetCharABCWidthsA(dc, kFirstPrintable, kLastPrintable, widths))
+        return tm.tmOverhang + tm.tmMaxCharWidth / 4 + 1;
+    int reach = 0;
+    for (const ABC& w : widths) {
+        reach = std::max(reach, -w.abcA);
+        reach = std::max(reach, -w.abcC);
+    }
+    return tm.tmOverhang + reach + 1;
+}
+
+// The ink measures of the display fonts, asked again only for a new font.
+struct InkFontCache {
+    HFONT font;
+    int generation;
+    TEXTMETRICA tm;
+    int overhang;
+};
+InkFontCache inkFonts[kFontElements];
+
+InkFont MeasureFont(HDC dc, int fontSlot, int colorSlot)
+{
+    const AppState& app = App();
+    InkFontCache& cache = inkFonts[fontSlot];
+    const HFONT font = app.fonts.slot[fontSlot].font.Handle();
+    SelectObject(dc, font);
+    if (cache.font != font || cache.generation != app.skinState.generation || !cache.tm.tmHeight) {
+        cache.font = font;
+        cache.generation = app.skinState.generation;
+        cache.tm = TEXTMETRICA{};
+        GetTextMetricsA(dc, &cache.tm);
+        cache.overhang = Overhang(dc, cache.tm);
+    }
+    InkFont f = {font, cache.tm.tmHeight, cache.overhang, 0};
+    f.d = app.colors.slot[colorSlot].shadow ? app.colors.shadowOffset : 0;
+    return f;
+}
+
+// Where a text can put pixels in r, shadow included: its line cell, placed
+// as the format places it, with the font's slack around it. The font is
+// selected into dc.
+RECT InkBox(HDC dc, const InkFont& f, const RECT& r, const char* text, UINT format)
+{
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+    const int top = r.top + (r.bottom - r.top - f.height) / 2;
+    const int left = (format & DT_RIGHT) ? r.right - size.cx : r.left;
+    const int low = f.d < 0 ? f.d : 0, high = f.d > 0 ? f.d : 0;
+    const int rise = 1;  // smoothing
+    return RECT{left - f.slack + low, top - rise + low, left + size.cx + f.slack + high,
+                top + f.height + rise + high};
+}
+
+bool Touch(const RECT& a, const RECT& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// The labels that may be drawn before everything else: none of the values
+// drawn before them, nor any label left out before them, can touch them.
+// The values' widths count (shown or blinking), so this is asked at every
+// redraw.
+uint32_t LayerLabels(const PanelRects& at, HDC dc, const RowPlan& plan, RECT values[kHoverRows])
+{
+    RECT labels[kHoverRows];
+    const InkFont valueFont = MeasureFont(dc, kFontValue, kColorValue);
+    for (int row = 0; row < kHoverRows; ++row)
+        if (plan.drawn[row] && at.hasValue[row])
+            values[row] = InkBox(dc, valueFont, at.value[row], plan.value[row], kValueFormat);
+    const InkFont labelFont = MeasureFont(dc, kFontLabel, kColorLabel);
+    uint32_t safe = 0, earlierValues = 0, earlierLoose = 0;
+    for (int row = 0; row < kHoverRows; ++row) {
+        if (!plan.drawn[row])
+            continue;
+        if (at.hasLabel[row]) {
+            labels[row] = InkBox(dc, labelFont, at.label[row], plan.label[row], kLabelFormat);
+            bool clear = true;
+            for (int i = 0; i < row && clear; ++i) {
+                if ((earlierValues >> i) & 1)
+                    clear = !Touch(values[i], labels[row]);
+                if (clear && ((earlierLoose >> i) & 1))
+                    clear = !Touch(labels[i], labels[row]);
+            }
+            (clear ? safe : earlierLoose) |= 1u << row;
+        }
+        if (at.hasValue[row])
+            earlierValues |= 1u << row;
+    }
+    return safe;
+}
+
+void BuildLayer(const PanelRects& at, const RowPlan& plan, uint32_t key, uint32_t labels)
+{
+    HDC dc = App().skinState.layer.dc.Get();
+    PrepareContext(dc);
+    DrawStatic(at, dc);
+    layer.labels = labels;
+    for (int row = 0; row < kHoverRows; ++row)
+        if ((layer.labels >> row) & 1)
+            DrawLabel(at, dc, row, plan.label[row]);
+    layer.key = key;
+    layer.built = true;
+}
+
+// The values drawn now, and the rows whose value differs from what the back
+// buffer shows.
+struct ValueChange {
+    bool shown[kHoverRows];
+    uint32_t changed;
+};
+
+ValueChange CompareValues(const PanelRects& at, const RowPlan& plan)
+{
+    ValueChange c = {};
+    for (int row = 0; row < kHoverRows; ++row) {
+        c.shown[row] = plan.drawn[row] && at.hasValue[row] && App().blinkPhase == 0;
+        if (c.shown[row] != buffer.shown[row] ||
+            (c.shown[row] && std::strcmp(plan.value[row], buffer.text[row]) != 0))
+            c.changed |= 1u << row;
+    }
+    return c;
+}
+
+// The area a changed row needs from the layer: its old and its new box.
+RECT DirtyArea(int row, const ValueChange& c, const RECT boxes[kHoverRows])
+{
+    RECT area = {};
+    if (buffer.shown[row])
+        area = buffer.box[row];
+    if (c.shown[row])
+        UnionRect(&area, &area, &boxes[row]);
+    return area;
+}
+
+// True when every changed row's area keeps clear of every other row's ink,
+// old and new: then those areas can be redrawn alone.
+bool AreasApart(const ValueChange& c, const RECT boxes[kHoverRows])
+{
+    for (int row = 0; row < kHoverRows; ++row) {
+        if (!((c.changed >> row) & 1))
+            continue;
+        const RECT area = DirtyArea(row, c, boxes);
+        for (int other = 0; other < kHoverRows; ++other) {
+            if (other == row)
+                continue;
+            if ((buffer.shown[other] && Touch(area, buffer.box[other])) ||
+                (c.shown[other] && Touch(area, boxes[other])))
+                return false;
+        }
+    }
+    return true;
+}
+
+void RecordBuffer(uint32_t key, const ValueChange& c, const RowPlan& plan, const RECT boxes[kHoverRows])
+{
+    buffer.valid = true;
+    buffer.key = key;
+    for (int row = 0; row < kHoverRows; ++row) {
+        buffer.shown[row] = c.shown[row];
+        if (c.shown[row]) {
+            lstrcpynA(buffer.text[row], plan.value[row], kReadingTextSize);
+            buffer.box[row] = boxes[row];
+        }
+    }
+}
+
+// Puts the layer back under each changed row's area and draws its value anew.
+void RedrawChanged(const PanelRects& at, HDC dc, const RowPlan& plan, const ValueChange& c,
+                   const RECT boxes[kHoverRows])
+{
+    const SkinState& skin = App().skinState;
+    const RECT whole = {0, 0, skin.layer.width, skin.layer.height};
+    for (int row = 0; row < kHoverRows; ++row) {
+        if (!((c.changed >> row) & 1))
+            continue;
+        RECT area = DirtyArea(row, c, boxes);
+        if (IntersectRect(&area, &area, &whole))
+            BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                   skin.layer.dc.Get(), area.left, area.top, SRCCOPY);
+        if (c.shown[row])
+            DrawValue(at, dc, row, plan.value[row]);
+    }
+}
+
+// With the layer: only changed values where the buffer already lies on this
+// layer and nothing else can be touched; otherwise a copy of the layer and
+// every row it lacks, in the order of a full redraw.
+void DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& plan)
+{
+    const SkinState& skin = App().skinState;
+    RECT boxes[kHoverRows] = {};
+    const uint32_t labels = LayerLabels(at, skin.layer.dc.Get(), plan, boxes);
+    const uint32_t key = LayerKey(window, DrawnRows(plan), labels);
+    if (!layer.built || layer.key != key) {
+        BuildLayer(at, plan, key, labels);
+        buffer.valid = false;
+    }
+    uint32_t loose = 0;
+    for (int row = 0; row < kHoverRows; ++row)
+        if (plan.drawn[row] && at.hasLabel[row] && !((labels >> row) & 1))
+            loose |= 1u << row;
+    const ValueChange c = CompareValues(at, plan);
+    if (buffer.valid && buffer.key == key && !loose && AreasApart(c, boxes)) {
+        RedrawChanged(at, dc, plan, c, boxes);
+    } else {
+        BitBlt(dc, 0, 0, skin.layer.width, skin.layer.height, skin.layer.dc.Get(), 0, 0, SRCCOPY);
+        DrawRows(at, dc, plan, labels);
+    }
+    RecordBuffer(key, c, plan, boxes);
 }
 
 }  // namespace
@@ -214,22 +570,61 @@ void HidePanelControls(HWND window)
     }
 }
 
+void CachePanelRects(HWND window)
+{
+    rects = PanelRects{};
+    rects.window = window;
+    for (int g = 0; g < kGroupCount; ++g) {
+        rects.hasOutline[g] = GetControlRect(window, kPanelGroups[g].outlineId, &rects.outline[g]);
+        rects.hasCaption[g] = GetControlRect(window, kPanelGroups[g].captionId, &rects.caption[g]);
+    }
+    for (int row = 0; row < kHoverRows; ++row) {
+        rects.hasLabel[row] = GetControlRect(window, LabelId(row), &rects.label[row]);
+        rects.hasValue[row] = GetControlRect(window, ValueId(row), &rects.value[row]);
+    }
+}
+
+int HoverRowAt(HWND window, int x, int y)
+{
+    const PanelRects& at = RectsOf(window);
+    for (int row = 0; row < kHoverRows; ++row) {
+        const RECT& r = at.value[row];
+        if (at.hasValue[row] && r.left <= x && x <= r.right && r.top <= y && y <= r.bottom)
+            return row;
+    }
+    return -1;
+}
+
+// Every redraw starts from the layer; what the layer cannot hold is drawn
+// on it in the order of a full redraw, so the result is the same to the byte.
 void DrawPanels(HWND window)
 {
     AppState& app = App();
     app.drawLock.Enter();
-    HDC dc = app.skinState.backBuffer.dc.Get();
-    SetBkMode(dc, TRANSPARENT);
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    DrawBackground(dc);
-    const char* captions[kGroupCount] = {app.labels.tempTitle, app.labels.fanTitle,
-                                         app.labels.inTitle};
-    for (int g = 0; g < kGroupCount; ++g)
-        DrawGroup(window, dc, kPanelGroups[g], captions[g]);
-    DrawRows(window, dc);
+    const PanelRects& at = RectsOf(window);
+    SkinState& skin = app.skinState;
+    HDC dc = skin.backBuffer.dc.Get();
+    PrepareContext(dc);
+    const RowPlan plan = PlanRows();
+    if (skin.layer.dc.Valid()) {
+        DrawOverLayer(window, at, dc, plan);
+    } else {
+        DrawStatic(at, dc);
+        DrawRows(at, dc, plan, 0);
+    }
     app.drawLock.Leave();
     InvalidateRect(window, nullptr, FALSE);
+}
+
+void DrawPanelsFull(HWND window, HDC dc)
+{
+    AppState& app = App();
+    app.drawLock.Enter();
+    const PanelRects& at = RectsOf(window);
+    PrepareContext(dc);
+    DrawStatic(at, dc);
+    DrawRows(at, dc, PlanRows(), 0);
+    app.drawLock.Leave();
 }
 
 void BuildMinimizedTitle(HWND window)
@@ -305,6 +700,7 @@ void ReleaseSurfaces()
     SkinState& skin = App().skinState;
     skin.image.Release();
     skin.surface.Release();
+    skin.layer.Release();
     skin.backBuffer.Release();
 }
 

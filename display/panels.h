@@ -26,9 +26,20 @@ int ValueId(int row);
 bool RowValueText(int row, char value[kReadingTextSize]);
 
 void UpdateDisplay(HWND window);
+// Redraws the back buffer from the layer of what does not change between
+// readings, and of the values only those that changed.
 void DrawPanels(HWND window);
+// Draws everything anew into dc, a surface like the back buffer: the same
+// pixels as DrawPanels gives.
+void DrawPanelsFull(HWND window, HDC dc);
+// A control's rectangle in client coordinates, asked of the window.
 bool GetControlRect(HWND window, int id, RECT* rect);
 void HidePanelControls(HWND window);
+// Looks the panel controls' rectangles up once for this window; drawing and
+// the hover test use them from then on.
+void CachePanelRects(HWND window);
+// The row whose value rectangle holds the client point, or -1.
+int HoverRowAt(HWND window, int x, int y);
 void BuildMinimizedTitle(HWND window);
 // Copies the back buffer to the window (WM_PAINT).
 void PaintPanels(HWND window);

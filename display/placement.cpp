@@ -196,7 +196,9 @@ void SaveWindowPosition(HWND window)
 void KeepOnAMonitor(HWND window)
 {
     RECT r;
-    if (!GetWindowRect(window, &r) || MonitorFromRect(&r, MONITOR_DEFAULTTONULL))
+    // A minimised window lies far off every screen on purpose; it is
+    // brought back when it is restored.
+    if (IsIconic(window) || !GetWindowRect(window, &r) || MonitorFromRect(&r, MONITOR_DEFAULTTONULL))
         return;
     MONITORINFO primary = {};
     primary.cbSize = sizeof primary;

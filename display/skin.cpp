@@ -137,9 +137,13 @@ bool BuildSkin(HWND window)
     s.height = s.client.bottom - s.client.top;
     if (!s.backBuffer.CreateSurface(window, s.width, s.height))
         return false;
+    ++s.generation;
+    if (!s.layer.CreateSurface(window, s.width, s.height))
+        s.layer.Release();  // the panels are drawn in full every time instead
     s.loaded = 0;
     if (s.image.LoadImageFile(app.skin.fileName) && s.surface.CreateSurface(window, s.width, s.height)) {
         StretchSkin(s);
+        s.image.Release();  // the stretched surface is all that is drawn from now on
         s.loaded = 1;
         return true;
     }

@@ -3,6 +3,7 @@
 #   png/       PngSuite's basic images (from the libpng source package) and,
 #              for each, ImageMagick's decoding of it: raw RGB samples of 16
 #              bits, big-endian, alpha switched off (NAME.rgb)
+#   pngsuite/  all of PngSuite, interlaced and damaged images among them
 #   testpngs/  the libpng source's test images, crashers/ among them
 #              and two of our own the suite lacks: a colour image one pixel
 #              wide (narrow) and a 2-bit grey one of odd width (odd2)
@@ -10,7 +11,7 @@
 # Usage: test-images.sh OUTPUT_DIRECTORY LIBPNG_SOURCE_DIRECTORY
 set -euo pipefail
 out=$1 src=$2
-rm -rf "$out/png" "$out/testpngs"
+rm -rf "$out/png" "$out/pngsuite" "$out/testpngs"
 mkdir -p "$out/png"
 convert -size 1x3 xc:'#336699' -fill '#cc2211' -draw 'point 0,1' -fill '#11ee44' \
     -draw 'point 0,2' PNG24:"$out/png/narrow.png"
@@ -22,6 +23,7 @@ for f in "$src"/contrib/pngsuite/basn*.png "$out"/png/narrow.png "$out"/png/odd2
     # The samples as stored: no gamma applied (PngSuite files carry gAMA).
     convert "$f" -set colorspace sRGB -alpha off -depth 16 -endian MSB "rgb:$out/png/$name.rgb"
 done
+cp -r "$src/contrib/pngsuite" "$out/pngsuite"
 cp -r "$src/contrib/testpngs" "$out/testpngs"
 convert -size 48x32 gradient:'#c02040-#2040c0' -quality 92 "$out/skin.jpg"
 convert -size 48x32 gradient:'#20c040-#c0c020' "$out/skin.gif"

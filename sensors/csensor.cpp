@@ -182,18 +182,26 @@ bool CSENSOR::Start(ReadRequest* request)
 }
 
 // Called under READ. The wait itself happens without READ, so the window
-// thread never waits for another monitor, only for this cycle's request.
+// thread never waits for another monitor, only for this cycle's request;
+// and the bus is not kept while READ is waited for.
 bool CSENSOR::TakeBus()
 {
     if (!busMutex.Valid())
         return true;  // no mutex to share (no rights to it): read without
-    DWORD waited = WaitForSingleObject(busMutex.Get(), 0);
-    if (waited == WAIT_TIMEOUT) {
-        readLock.Leave();
-        waited = WaitForSingleObject(busMutex.Get(), kBusWaitMs);
-        readLock.Enter();
-    }
-    return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    const DWORD waited = WaitForSingleObject(busMutex.Get(), 0);
+    if (waited != WAIT_TIMEOUT)
+        return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    readLock.Leave();
+    const DWORD later = WaitForSingleObject(busMutex.Get(), kBusWaitMs);
+    const bool taken = later == WAIT_OBJECT_0 || later == WAIT_ABANDONED;
+    if (taken && readLock.TryEnter())
+        return true;
+    if (taken)
+        ReleaseMutex(busMutex.Get());
+    readLock.Enter();
+    // READ was busy: the bus is asked once more, without waiting.
+    const DWORD again = taken ? WaitForSingleObject(busMutex.Get(), 0) : WAIT_TIMEOUT;
+    return again == WAIT_OBJECT_0 || again == WAIT_ABANDONED;
 }
 
 void CSENSOR::Cycle(ReadRequest* request)

@@ -67,6 +67,50 @@ HDROP MakeDrop(const std::string& path)
     return static_cast<HDROP>(memory);
 }
 
+std::string SurfacePixels(HDC source, int width, int height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    BitmapOwner copy(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    MemoryDcOwner dc(CreateCompatibleDC(nullptr));
+    if (!copy.Valid() || !dc.Valid())
+        return "";
+    HGDIOBJ old = SelectObject(dc.Get(), copy.Get());
+    BitBlt(dc.Get(), 0, 0, width, height, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::string pixels(static_cast<const char*>(bits), 4u * width * height);
+    SelectObject(dc.Get(), old);
+    return pixels;
+}
+
+testing::AssertionResult LayeredRedrawIsTheFullOne(HWND window)
+{
+    DrawPanels(window);
+    const WINMEMDC& buffer = App().skinState.backBuffer;
+    const std::string layered = SurfacePixels(buffer.dc.Get(), buffer.width, buffer.height);
+    MemoryDcOwner dc(CreateCompatibleDC(buffer.dc.Get()));
+    BitmapOwner bitmap(CreateCompatibleBitmap(buffer.dc.Get(), buffer.width, buffer.height));
+    HGDIOBJ old = SelectObject(dc.Get(), bitmap.Get());
+    DrawPanelsFull(window, dc.Get());
+    const std::string full = SurfacePixels(dc.Get(), buffer.width, buffer.height);
+    SelectObject(dc.Get(), old);
+    if (layered.empty() || full.size() != layered.size())
+        return testing::AssertionFailure() << "no back buffer";
+    if (layered == full)
+        return testing::AssertionSuccess();
+    size_t at = 0;
+    while (layered[at] == full[at])
+        ++at;
+    return testing::AssertionFailure() << "first different pixel at (" << (at / 4) % buffer.width
+                                       << ", " << (at / 4) / buffer.width << ")";
+}
+
 void DisplayTest::SetUp()
 {
     PrepareFreshState(dir);

@@ -26,6 +26,10 @@ void WriteBitmapFile(const std::string& path, int width, int height,
 // A drop handle as the shell makes it, for one path.
 HDROP MakeDrop(const std::string& path);
 
+// Redraws through the layer, then in full (the reference), and tells
+// whether the two back buffers are the same to the byte.
+testing::AssertionResult LayeredRedrawIsTheFullOne(HWND window);
+
 class DisplayTest : public testing::Test {
 protected:
     void SetUp() override;

@@ -343,38 +343,62 @@ TEST_F(MainWindowCommands, ReloadRecreatesTheWindowAndReopensTheDriver)
 // other power events; the new window opens the device again.
 TEST_F(MainWindowCommands, AResumeRecreatesTheWindowOnce)
 {
-    ASSERT_TRUE(Open());
-    EXPECT_EQ(FALSE, Proc(WM_POWERBROADCAST, PBT_APMSUSPEND, 0));
-    EXPECT_FALSE(TakePostedCommand(window, ID_RELOAD));
-    EXPECT_EQ(TRUE, Proc(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0));
-    EXPECT_EQ(TRUE, Proc(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0));
-    EXPECT_TRUE(TakePostedCommand(window, ID_RELOAD));
-    EXPECT_FALSE(TakePostedCommand(window, ID_RELOAD));
+    const struct {
+        WPARAM first, second;
+        bool reload;
+    } kEvents[] = {
+        {PBT_APMSUSPEND, PBT_APMSUSPEND, false},
+        {PBT_APMRESUMEAUTOMATIC, PBT_APMSUSPEND, true},
+        {PBT_APMRESUMESUSPEND, PBT_APMSUSPEND, true},
+        {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND, true},
+    };
+    for (const auto& e : kEvents) {
+        ASSERT_TRUE(Open());
+        Proc(WM_POWERBROADCAST, e.first, 0);
+        Proc(WM_POWERBROADCAST, e.second, 0);
+        EXPECT_EQ(e.reload, TakePostedCommand(window, ID_RELOAD)) << e.first;
+        EXPECT_FALSE(TakePostedCommand(window, ID_RELOAD)) << e.first;
+        DestroyWindow(window);
+        window = nullptr;
+    }
 }
 
 int resumeWindows = 0;
-int resumeHandles = 0;
+std::string maximaAfterResume;
+Scenario* resumeScenario = nullptr;
 
+// The first window sees a hot reading, then the machine sleeps; the second
+// window starts with the device opened again and its maxima from its own
+// first reading.
 INT_PTR CALLBACK ResumingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR result = MainDialogProc(window, message, wParam, lParam);
-    if (message == WM_INITDIALOG) {
-        resumeHandles += CSENSOR::chip.HasHandle();
-        if (++resumeWindows == 1)
-            SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
-        else
-            PostCommand(window, ID_EXIT);
+    if (message != WM_INITDIALOG)
+        return result;
+    if (++resumeWindows == 1) {
+        SensorBlock hot = KnownBlock();
+        hot.temp[0] = 90;
+        resumeScenario->SetBlock(hot);
+        ReadRequest request = {1, 0, 0, nullptr, ID_UPDATE, 0, nullptr};
+        CSENSOR::Start(&request);
+        resumeScenario->SetBlock(KnownBlock());
+        SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    } else {
+        UpdateDisplay(window);
+        maximaAfterResume = CSENSOR::chip.HasHandle() ? App().maximum.text[kTempSlot] : "no device";
+        PostCommand(window, ID_EXIT);
     }
     return result;
 }
 
-TEST_F(MainWindowCommands, AfterAResumeTheNewWindowHasTheDeviceOpenAgain)
+TEST_F(MainWindowCommands, AfterAResumeTheNewWindowReadsAfresh)
 {
     std::string settings = App().settingsPath;
     ResetAppState();
+    resumeScenario = &scenario;
     EXPECT_EQ(1, RunProgram(GetModuleHandleA(nullptr), settings.c_str(), ResumingProc));
     EXPECT_EQ(2, resumeWindows);
-    EXPECT_EQ(2, resumeHandles);
+    EXPECT_EQ("45", maximaAfterResume);  // not the 90 of the first window
 }
 
 }  // namespace

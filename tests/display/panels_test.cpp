@@ -1,4 +1,5 @@
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "display/commands.h"
@@ -215,6 +216,82 @@ TEST_F(PanelTest, MinimisingWritesTemperaturesAndRestoringTheTitle)
     ShowWindow(window, SW_RESTORE);
     PumpMessages(100);
     EXPECT_EQ("Veskora! for Fintek", WindowText());
+}
+
+// The layer is reused while nothing it holds changes and rebuilt when
+// something does: every state, reached from the one before, gives the back
+// buffer of a full redraw to the byte.
+TEST_F(PanelTest, EveryRedrawFromTheLayerIsTheFullRedraw)
+{
+    const std::string skin = dir.File("skin.bmp");
+    WriteBitmapFile(skin, 400, 300, [](int x, int y) { return RGB(x % 256, y % 256, (x ^ y) % 256); });
+    ASSERT_TRUE(Open());
+    ReadNow();
+    AppState& app = App();
+    auto rebuildFonts = [&] {
+        app.fonts.ReleaseFonts();
+        app.fonts.CreateFonts();
+    };
+    auto shadows = [&](int offset) {
+        app.colors.shadowOffset = offset;
+        for (ColorSlot& slot : app.colors.slot)
+            slot.shadow = 1;
+    };
+    const struct {
+        const char* state;
+        std::function<void()> change;
+    } kStates[] = {
+        {"plain", [] {}},
+        {"plain again", [] {}},
+        {"temperature hovered", [&] { Hover(ValueId(kTemp0)); }},
+        {"fan hovered", [&] { Hover(ValueId(kFan1)); }},
+        {"voltage hovered", [&] { Hover(ValueId(kVolt0)); }},
+        {"no hover", [&] { SendMessageA(window, WM_MOUSELEAVE, 0, 0); }},
+        {"blink", [&] { app.blinkPhase = 1; }},
+        {"blink over", [&] { app.blinkPhase = 0; }},
+        {"rows off", [&] { app.show.temp[1] = app.show.fan[0] = app.show.in[3] = 0; }},
+        {"units off", [&] { app.units.enable = 0; }},
+        {"label changed", [&] { std::strcpy(app.labels.in[1], "VCORE!"); }},
+        {"no frame lines", [&] { app.labels.line = 0; }},
+        {"shadow 1", [&] { shadows(1); }},
+        {"shadow 2", [&] { shadows(2); }},
+        {"shadow 3", [&] { shadows(3); }},
+        {"shadow 4", [&] { shadows(4); }},
+        {"frame lines", [&] { app.labels.line = 1; }},
+        {"value font over the labels", [&] {
+             app.fonts.slot[kFontValue].configured.lfHeight = -40;
+             rebuildFonts();
+         }},
+        {"hovered under a big font", [&] { Hover(ValueId(kVolt0 + 1)); }},
+        {"skin dropped", [&] { Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(skin)), 0); }},
+        {"skin off", [&] { SendMessageA(window, WM_COMMAND, ID_SKIN, 0); }},
+        {"skin on", [&] { SendMessageA(window, WM_COMMAND, ID_SKIN, 0); }},
+        {"same reading", [&] { ReadNow(); }},
+        {"other readings", [&] {
+             SensorBlock other = KnownBlock();
+             other.temp[0] = 51;
+             other.volt[1] = 149;
+             other.fan[0] = 0xFFFF;  // stopped
+             scenario.SetBlock(other);
+             ReadNow();
+         }},
+        {"small font again", [&] {
+             app.fonts.slot[kFontValue].configured.lfHeight = -12;
+             rebuildFonts();
+         }},
+        {"readings back", [&] {
+             scenario.SetBlock(KnownBlock());
+             ReadNow();
+         }},
+        {"hovered again", [&] { Hover(ValueId(kTemp0)); }},
+        {"blink again", [&] { app.blinkPhase = 1; }},
+        {"blink over again", [&] { app.blinkPhase = 0; }},
+    };
+    for (const auto& s : kStates) {
+        s.change();
+        EXPECT_TRUE(LayeredRedrawIsTheFullOne(window)) << s.state;
+    }
+    EXPECT_EQ(1, app.skin.enable);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -89,26 +90,42 @@ TEST_F(Reliability, SavesThatCannotBeWrittenSaySoAndKeepTheValues)
     SetCommonDialogCalls(nullptr);
 }
 
-// Too long for any buffer: cut or refused, never overflowed.
+// Too long for any buffer: cut or refused, never overflowed; a dropped name
+// that does not fit is refused whole, and a save to a path the profile
+// calls cannot take says so.
 TEST_F(Reliability, PathsOfThousandsOfCharactersAreCutOrRefused)
 {
-    const std::string longName = "C:\\" + std::string(2000, 'p') + ".vkt";
-    ComputeSettingsPath(longName.c_str());
-    EXPECT_EQ(std::string(longName, 0, kPathSize - 1), App().settingsPath);
-    PrepareFreshState(dir);
-    WriteWholeFile(App().themePath, "[Skin]\r\nEnable=1\r\nFileName=" + std::string(2000, 's') +
-                                        "\r\n[Mask]\r\nMode=4\r\nFileName=" + std::string(1023, 'm') + "\r\n");
-    WritePrivateProfileStringA("Config", "FileName", longName.c_str(), App().settingsPath);
-    const std::string theme = App().themePath;
-    LoadSettings(1);  // the theme named in the settings file is far too long to open
-    EXPECT_EQ(std::string(longName, 0, kPathSize - 1), App().themePath);
-    lstrcpynA(App().themePath, theme.c_str(), kPathSize);
-    LoadSettings(0);
-    EXPECT_EQ(kPathSize - 1, static_cast<int>(std::strlen(App().skin.fileName)));
-    ASSERT_TRUE(Open());  // the skin does not load; the mask's region name does not fit
-    EXPECT_EQ(0, App().skin.enable);
-    EXPECT_EQ(static_cast<unsigned>(MASK_NONE), App().mask.mode);
-    EXPECT_EQ(0, Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop("C:\\" + std::string(2000, 'd'))), 0));
+    for (size_t length : {1023u, 2000u}) {
+        SCOPED_TRACE(length);
+        auto named = [&](char fill, const char* extension, size_t total = 0) {
+            return "C:\\" + std::string((total ? total : length) - 3 - std::strlen(extension), fill) + extension;
+        };
+        const std::string longName = named('p', ".vkt");
+        ComputeSettingsPath(longName.c_str());
+        EXPECT_EQ(std::string(longName, 0, kPathSize - 1), App().settingsPath);
+        PrepareFreshState(dir);
+        WriteWholeFile(App().themePath, "[Skin]\r\nEnable=1\r\nFileName=" + named('s', ".bmp") +
+                                            "\r\n[Mask]\r\nMode=4\r\nFileName=" + named('m', ".bmp") + "\r\n");
+        WritePrivateProfileStringA("Config", "FileName", longName.c_str(), App().settingsPath);
+        const std::string theme = App().themePath;
+        LoadSettings(1);  // the theme named in the settings file is far too long to open
+        EXPECT_EQ(std::string(longName, 0, kPathSize - 1), App().themePath);
+        EXPECT_EQ(kThemeFileNotSaved, SaveSettings(1) & kThemeFileNotSaved);
+        lstrcpynA(App().themePath, theme.c_str(), kPathSize);
+        LoadSettings(0);
+        EXPECT_EQ(std::min<size_t>(length, kPathSize - 1), std::strlen(App().skin.fileName));
+        ASSERT_TRUE(Open());  // the skin does not load; the mask's region name does not fit
+        EXPECT_EQ(0, App().skin.enable);
+        EXPECT_EQ(static_cast<unsigned>(MASK_NONE), App().mask.mode);
+        for (const char* extension : {".BMP", ".VKT", ".VKC"}) {
+            const std::string dropped = named('d', extension, std::max<size_t>(length, kPathSize));
+            EXPECT_EQ(0, Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0)) << extension;
+        }
+        EXPECT_EQ(theme, App().themePath);
+        DestroyWindow(window);
+        window = nullptr;
+        io.Clear();
+    }
 }
 
 }  // namespace

@@ -282,7 +282,7 @@ public:
     explicit OtherMonitor(bool abandon) : abandon(abandon)
     {
         thread.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-        WaitForSingleObject(holding.Get(), 5000);
+        WaitForSingleObject(abandon ? thread.Get() : holding.Get(), 5000);
     }
     ~OtherMonitor() { LetGo(); }
     void LetGo()
@@ -322,7 +322,9 @@ TEST_F(Cycles, TheBusHeldByAnotherMonitorSkipsTheCycleAndAnAbandonedOneIsTaken)
     scenario.SetBlock(second);
     {
         OtherMonitor other(false);
+        const DWORD start = GetTickCount();
         SyncCycle(0);
+        EXPECT_LT(GetTickCount() - start, 1000u);  // a short wait, never one until it lets go
         EXPECT_TRUE(SameBlock(first, Current()));
         EXPECT_TRUE(SameBlock(peak, Maximum()));
     }
@@ -344,8 +346,9 @@ TEST_F(Cycles, TheWindowNeverWaitsForAnotherMonitor)
     MessageWindow target;
     ReadRequest request = {0, 0, 0, target.window, ID_UPDATE, 0, nullptr};
     ASSERT_TRUE(CSENSOR::Start(&request));
+    const DWORD start = GetTickCount();
     while (!CSENSOR::readLock.TryEnter())
-        Sleep(0);
+        ASSERT_LT(GetTickCount() - start, 5000u) << "READ kept while waiting for the bus";
     other.LetGo();
     CSENSOR::readLock.Leave();
     WPARAM wParam = 0;

@@ -56,33 +56,33 @@ std::vector<LengthField> PngLengths(const std::string& png)
     return fields;
 }
 
-// The inputs of one target: first every cut of the shortest seed, then
-// mutations of seeds taken in turn, each handed to check.
+// The inputs of one target: first every seed as it is (the hand-made
+// hostile files among them), then the cuts of the first seed (every length
+// of a short file, a quarter of the inputs at most), then mutations of the
+// seeds taken in turn; each handed to check.
 void Drive(Mutator& m, FuzzRun& run, int count, const std::vector<std::string>& seeds,
            const std::function<std::vector<LengthField>(const std::string&)>& fields,
            const std::function<void(const std::string&)>& check)
 {
-    if (seeds.empty()) {
+    if (seeds.empty() || seeds[0].empty()) {
         run.Fail("no seed inputs");
         return;
     }
-    const std::string* shortest = &seeds[0];
-    for (const std::string& s : seeds)
-        if (s.size() < shortest->size())
-            shortest = &s;
-    int made = 0;
-    for (size_t cut = 0; cut < shortest->size() && cut < kShortFile && made < count; ++cut, ++made) {
-        const std::string input = shortest->substr(0, cut);
+    auto feed = [&](const std::string& input) {
         run.Begin(input);
         check(input);
         run.End();
-    }
+    };
+    int made = 0;
+    for (size_t i = 0; i < seeds.size() && made < count; ++i, ++made)
+        feed(seeds[i]);
+    const std::string& first = seeds[0];
+    const int cuts = made + count / 4;
+    for (size_t cut = 0; cut < first.size() && cut < kShortFile && made < cuts; ++cut, ++made)
+        feed(first.substr(0, cut));
     for (; made < count; ++made) {
         const std::string& seed = seeds[m.Below(seeds.size())];
-        const std::string input = m.Mutate(seed, fields(seed));
-        run.Begin(input);
-        check(input);
-        run.End();
+        feed(m.Mutate(seed, fields(seed)));
     }
 }
 
@@ -93,21 +93,35 @@ std::vector<LengthField> NoFields(const std::string&)
 
 // Loads the bytes as a skin; for PNG files (ours to decode) the size limit
 // must hold. The platform's own decoders only have to survive.
+bool StartsWith(const std::string& bytes, const char* signature)
+{
+    return bytes.compare(0, std::strlen(signature), signature) == 0;
+}
+
+// Loads the bytes as a skin; for PNG files (ours to decode) the size limit
+// must hold. The platform's own decoders only have to survive, and bytes of
+// no image format give no bitmap.
 void CheckImage(FuzzRun& run, const std::string& file, const std::string& bytes, bool png)
 {
     WriteWholeFile(file, bytes);
     WINIMG image;
-    if (image.LoadImageFile(file.c_str()) && png && image.bitmap.Valid() &&
+    const bool loaded = image.LoadImageFile(file.c_str()) && image.bitmap.Valid();
+    if (loaded && png &&
         (image.info.bmWidth > static_cast<LONG>(kMaxImageSide) ||
          image.info.bmHeight > static_cast<LONG>(kMaxImageSide)))
         run.Fail("an image larger than the limit was loaded");
+    const bool known = StartsWith(bytes, "BM") || StartsWith(bytes, "\x89PNG") ||
+                       StartsWith(bytes, "\xFF\xD8") || StartsWith(bytes, "GIF8");
+    if (loaded && !known)
+        run.Fail("bytes of no image format gave a bitmap");
 }
 
 void FuzzPng(Mutator& m, FuzzRun& run, int count, const std::string& folder)
 {
-    std::vector<std::string> seeds = FilesMatching(TestDataFile("png\\basn*.png"));
-    for (const std::string& s : FilesMatching(TestDataFile("testpngs\\*.png")))
-        seeds.push_back(s);
+    std::vector<std::string> seeds = FilesMatching(TestDataFile("png\\basn0g01.png"));  // cut first
+    for (const char* pattern : {"pngsuite\\*.png", "testpngs\\*.png", "testpngs\\crashers\\*.png"})
+        for (const std::string& s : FilesMatching(TestDataFile(pattern)))
+            seeds.push_back(s);
     const std::string file = folder + "\\input.png";
     Drive(m, run, count, seeds, PngLengths, [&](const std::string& bytes) { CheckImage(run, file, bytes, true); });
 }
@@ -294,8 +308,9 @@ INT_PTR CALLBACK QuietProcedure(HWND, UINT message, WPARAM, LPARAM)
     return message == WM_INITDIALOG;
 }
 
-// A template that passes the check must make a window the program can use.
-void CheckTemplate(FuzzRun& run, const void* data, size_t size)
+// A template that passes the check goes to the dialog manager, which must
+// survive it (the watchdog and the handle counts judge the rest).
+void CheckTemplate(const void* data, size_t size)
 {
     if (!DialogTemplateFits(data, size))
         return;
@@ -303,7 +318,6 @@ void CheckTemplate(FuzzRun& run, const void* data, size_t size)
                                              nullptr, QuietProcedure, 0);
     if (window)
         DestroyWindow(window);
-    (void)run;
 }
 
 std::string ResourceBytes(HMODULE module, int id)
@@ -330,7 +344,7 @@ void FuzzLayouts(Mutator& m, FuzzRun& run, int count, const std::string& folder)
         // Copied to an aligned block, as a loaded resource is.
         std::vector<DWORD> aligned(bytes.size() / 4 + 1);
         std::memcpy(aligned.data(), bytes.data(), bytes.size());
-        CheckTemplate(run, aligned.data(), bytes.size());
+        CheckTemplate(aligned.data(), bytes.size());
     });
     // Whole files: layout modules cut and damaged, other files, a 201 of another type.
     std::vector<std::string> modules = {ReadWholeFile(TestDataFile("..\\VKL_WIDE.VKL")),
@@ -354,6 +368,23 @@ void FuzzLayouts(Mutator& m, FuzzRun& run, int count, const std::string& folder)
 
 // --- readings ------------------------------------------------------------------
 
+BOOL CALLBACK TakePanelWindow(HWND window, LPARAM found)
+{
+    if (!GetDlgItem(window, kPanelGroups[0].outlineId))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// A main window made by this thread: found by its panel, not by its title,
+// which the minimised title replaces.
+HWND PanelWindowOfThisThread()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), TakePanelWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 void CheckTexts(FuzzRun& run, const SensorText& texts)
 {
     for (const auto& t : texts.text)
@@ -375,7 +406,7 @@ SensorBlock Block(Mutator& m, int kind)
 void FuzzReadings(Mutator& m, FuzzRun& run, int count, const std::string&)
 {
     AppState& a = App();
-    HWND window = FindWindowA(nullptr, "Veskora! for Fintek");  // the test's main window, if any
+    HWND window = PanelWindowOfThisThread();  // the test's main window, if any
     for (int i = 0; i < count; ++i) {
         SensorBlock current = Block(m, i % 3), maximum = Block(m, 2);
         CoreTable cores;

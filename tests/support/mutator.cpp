@@ -30,7 +30,9 @@ std::string Mutator::RandomBytes(size_t length)
 std::string Mutator::Mutate(const std::string& input, const std::vector<LengthField>& fields)
 {
     std::string out = input;
-    switch (Below(5)) {
+    // Without length fields the fourth kind would change nothing: bits flip instead.
+    const uint32_t kind = Below(5);
+    switch (kind == 3 && fields.empty() ? 0 : kind) {
     case 0:  // flipped bits
         for (size_t n = 1 + Below(8); n > 0 && !out.empty(); --n)
             out[Below(out.size())] ^= static_cast<char>(1u << Below(8));
@@ -44,14 +46,13 @@ std::string Mutator::Mutate(const std::string& input, const std::vector<LengthFi
     case 2:  // cut
         out.resize(Below(out.size() + 1));
         break;
-    case 3:  // a length field set to an edge value
-        if (!fields.empty()) {
-            const LengthField& f = fields[Below(fields.size())];
-            const uint32_t v = kLengths[Below(4)];
-            for (size_t i = 0; i < 4 && f.offset + i < out.size(); ++i)
-                out[f.offset + i] = static_cast<char>(v >> (8 * (f.bigEndian ? 3 - i : i)));
-        }
+    case 3: {  // a length field set to an edge value
+        const LengthField& f = fields[Below(fields.size())];
+        const uint32_t v = kLengths[Below(4)];
+        for (size_t i = 0; i < 4 && f.offset + i < out.size(); ++i)
+            out[f.offset + i] = static_cast<char>(v >> (8 * (f.bigEndian ? 3 - i : i)));
         break;
+    }
     default:  // random bytes
         out = RandomBytes(Below(2 * input.size() + 64));
         break;
