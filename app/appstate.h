@@ -78,6 +78,50 @@ struct MaskSettings {
     char fileName[kPathSize];
 };
 
+// A bound of an alarm: off until set; 0 is a real bound.
+struct AlarmBound {
+    int set;
+    double value;
+};
+
+// [Alarm] of the settings file, and the alarm colour of the theme file.
+struct AlarmSettings {
+    int enable;
+    AlarmBound tempMax[kTempCount];
+    AlarmBound fanMin[kFanCount];
+    AlarmBound inMin[kVoltCount];
+    AlarmBound inMax[kVoltCount];
+    AlarmBound coreMax;
+    int count;  // readings out of range in a row before an alarm starts
+    int beep;
+    char command[kPathSize];
+    COLORREF colour;  // [Colors] Alarm
+};
+
+// [Log] of the settings file.
+struct LogSettings {
+    int enable;
+    char fileName[kPathSize];
+    int every;  // one line every so many readings
+    int keep;   // days of files kept; 0 keeps all
+    char separator[kTextSize];
+};
+
+// What the alarms and the log know between readings.
+struct AlarmRow {
+    int run;      // readings out of range in a row
+    int holding;  // the alarm holds
+};
+struct WatchState {
+    AlarmRow row[kHoverRows];
+    AlarmRow core[kCoreSlots];
+    char refusedCommand[kPathSize];  // the user said no to it, for this run
+    int commandErrorShown;           // once per run of the program
+    char logFile[kPathSize];         // the file lines go to now; empty before the first
+    unsigned int readings;           // since logging began
+    int logPaused;                   // after a failed write, until the next apply or load
+};
+
 // The processor as found at start-up.
 struct ProcessorState {
     int present;        // processor temperatures readable
@@ -158,6 +202,10 @@ struct AppState {
     NamedLock drawLock;
 
     int resumeReload{};  // a re-creation after sleep is asked for and not yet done
+
+    AlarmSettings alarm{};
+    LogSettings log{};
+    WatchState watch{};
 };
 
 AppState& App();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/appstate.h"
+#include "app/watch.h"
 #include "foundation/inifile.h"
 #include "foundation/mbcs.h"
 #include "foundation/userio.h"
@@ -24,6 +25,11 @@ const char kThemeSaveError[] = "テーマファイル保存エラーが発生し
 
 const unsigned int kDefaultTimer = 5;
 const unsigned int kMaxTimer = 60;
+const int kDefaultAlarmCount = 2;
+const int kMaxAlarmCount = 60;
+const int kMaxLogEvery = 3600;
+const int kDefaultKeepDays = 30;
+const int kBoundTextSize = 64;
 
 // The theme's temperature units as bytes: the Shift-JIS degree-Celsius sign
 // for the window title, and the code-page 1252 degree sign plus C for the
@@ -31,7 +37,7 @@ const unsigned int kMaxTimer = 60;
 const char kTitleTempUnit[] = "\x81\x8E";
 const char kPanelTempUnit[] = "\xB0" "C";
 
-enum class KeyKind { Int, Unsigned, Double, Text, Colour, Font };
+enum class KeyKind { Int, Unsigned, Double, Text, Colour, Font, Bound };
 
 // Where a key's value lives in the application state.
 union MemberRef {
@@ -41,6 +47,7 @@ union MemberRef {
     MemberRef(char* (*f)(AppState&)) : asText(f) {}
     MemberRef(COLORREF* (*f)(AppState&)) : asColour(f) {}
     MemberRef(LOGFONTA* (*f)(AppState&)) : asFont(f) {}
+    MemberRef(AlarmBound* (*f)(AppState&)) : asBound(f) {}
 
     int* (*asInt)(AppState&);
     unsigned int* (*asUnsigned)(AppState&);
@@ -48,6 +55,7 @@ union MemberRef {
     char* (*asText)(AppState&);
     COLORREF* (*asColour)(AppState&);
     LOGFONTA* (*asFont)(AppState&);
+    AlarmBound* (*asBound)(AppState&);
 };
 
 struct SettingKey {
@@ -96,6 +104,13 @@ SettingKey Font(const char* section, const char* key, LOGFONTA* (*member)(AppSta
     return {section, key, KeyKind::Font, true, 0, 0.0, nullptr, 0, MemberRef(member)};
 }
 
+// An alarm bound: empty or absent is off. intDefault 1: volts, written as
+// "%lf"; 0: a whole number.
+SettingKey Bound(const char* section, const char* key, bool volts, AlarmBound* (*member)(AppState&))
+{
+    return {section, key, KeyKind::Bound, true, volts ? 1 : 0, 0.0, nullptr, 0, MemberRef(member)};
+}
+
 // The settings file, in reading and writing order.
 const SettingKey kSettingsKeys[] = {
     Text("Config", "FileName", kPathLimit, "VESKORA.VKT", [](AppState& s) { return s.themePath; }),
@@ -136,9 +151,47 @@ const SettingKey kSettingsKeys[] = {
     Int("CoreTemp", "Balloon", 1, [](AppState& s) { return &s.coreTemp.balloon; }),
     Text("CoreTemp", "Title", kTitleLimit, "Digital Thermal Sensors", [](AppState& s) { return s.coreTemp.title; }),
     Int("CoreTemp", "Icon", -1, [](AppState& s) { return &s.coreTemp.icon; }),
+
+    Int("Alarm", "Enable", 0, [](AppState& s) { return &s.alarm.enable; }),
+    Bound("Alarm", "Temp0Max", false, [](AppState& s) { return &s.alarm.tempMax[0]; }),
+    Bound("Alarm", "Temp1Max", false, [](AppState& s) { return &s.alarm.tempMax[1]; }),
+    Bound("Alarm", "Temp2Max", false, [](AppState& s) { return &s.alarm.tempMax[2]; }),
+    Bound("Alarm", "Fan0Min", false, [](AppState& s) { return &s.alarm.fanMin[0]; }),
+    Bound("Alarm", "Fan1Min", false, [](AppState& s) { return &s.alarm.fanMin[1]; }),
+    Bound("Alarm", "Fan2Min", false, [](AppState& s) { return &s.alarm.fanMin[2]; }),
+    Bound("Alarm", "Fan3Min", false, [](AppState& s) { return &s.alarm.fanMin[3]; }),
+    Bound("Alarm", "In0Min", true, [](AppState& s) { return &s.alarm.inMin[0]; }),
+    Bound("Alarm", "In0Max", true, [](AppState& s) { return &s.alarm.inMax[0]; }),
+    Bound("Alarm", "In1Min", true, [](AppState& s) { return &s.alarm.inMin[1]; }),
+    Bound("Alarm", "In1Max", true, [](AppState& s) { return &s.alarm.inMax[1]; }),
+    Bound("Alarm", "In2Min", true, [](AppState& s) { return &s.alarm.inMin[2]; }),
+    Bound("Alarm", "In2Max", true, [](AppState& s) { return &s.alarm.inMax[2]; }),
+    Bound("Alarm", "In3Min", true, [](AppState& s) { return &s.alarm.inMin[3]; }),
+    Bound("Alarm", "In3Max", true, [](AppState& s) { return &s.alarm.inMax[3]; }),
+    Bound("Alarm", "In4Min", true, [](AppState& s) { return &s.alarm.inMin[4]; }),
+    Bound("Alarm", "In4Max", true, [](AppState& s) { return &s.alarm.inMax[4]; }),
+    Bound("Alarm", "In5Min", true, [](AppState& s) { return &s.alarm.inMin[5]; }),
+    Bound("Alarm", "In5Max", true, [](AppState& s) { return &s.alarm.inMax[5]; }),
+    Bound("Alarm", "In6Min", true, [](AppState& s) { return &s.alarm.inMin[6]; }),
+    Bound("Alarm", "In6Max", true, [](AppState& s) { return &s.alarm.inMax[6]; }),
+    Bound("Alarm", "In7Min", true, [](AppState& s) { return &s.alarm.inMin[7]; }),
+    Bound("Alarm", "In7Max", true, [](AppState& s) { return &s.alarm.inMax[7]; }),
+    Bound("Alarm", "In8Min", true, [](AppState& s) { return &s.alarm.inMin[8]; }),
+    Bound("Alarm", "In8Max", true, [](AppState& s) { return &s.alarm.inMax[8]; }),
+    Bound("Alarm", "CoreMax", false, [](AppState& s) { return &s.alarm.coreMax; }),
+    Int("Alarm", "Count", kDefaultAlarmCount, [](AppState& s) { return &s.alarm.count; }),
+    Int("Alarm", "Beep", 0, [](AppState& s) { return &s.alarm.beep; }),
+    Text("Alarm", "Command", kPathLimit, "", [](AppState& s) { return s.alarm.command; }),
+
+    Int("Log", "Enable", 0, [](AppState& s) { return &s.log.enable; }),
+    Text("Log", "FileName", kPathLimit, "VESKORA_%Y%m%d.CSV", [](AppState& s) { return s.log.fileName; }),
+    Int("Log", "Every", 1, [](AppState& s) { return &s.log.every; }),
+    Int("Log", "Keep", kDefaultKeepDays, [](AppState& s) { return &s.log.keep; }),
+    Text("Log", "Separator", kUnitLimit, ",", [](AppState& s) { return s.log.separator; }),
 };
-static_assert(sizeof kSettingsKeys / sizeof kSettingsKeys[0] == 3 + 2 + kVoltCount + kHoverRows + 5,
-              "settings file: config, dividers, show flags, core temperatures");
+static_assert(sizeof kSettingsKeys / sizeof kSettingsKeys[0] ==
+                  3 + 2 + kVoltCount + kHoverRows + 5 + (1 + kTempCount + kFanCount + 2 * kVoltCount + 4) + 5,
+              "settings file: config, dividers, show flags, core temperatures, alarms, log");
 
 // The theme file, in reading and writing order.
 const SettingKey kThemeKeys[] = {
@@ -183,6 +236,7 @@ const SettingKey kThemeKeys[] = {
     Colour("Colors", "Label", [](AppState& s) { return &s.colors.slot[kColorLabel].colour; }),
     Colour("Colors", "Value", [](AppState& s) { return &s.colors.slot[kColorValue].colour; }),
     Colour("Colors", "Back", [](AppState& s) { return &s.colors.slot[kColorBack].colour; }),
+    Colour("Colors", "Alarm", [](AppState& s) { return &s.alarm.colour; }),
 
     Int("Shadows", "Offset", 2, [](AppState& s) { return &s.colors.shadowOffset; }),
     Int("Shadows", "EnableLine", 1, [](AppState& s) { return &s.colors.slot[kColorLine].shadow; }),
@@ -210,7 +264,7 @@ const SettingKey kThemeKeys[] = {
     Text("Mask", "FileName", kPathLimit, "VKM_DEF.BMP", [](AppState& s) { return s.mask.fileName; }),
 };
 static_assert(sizeof kThemeKeys / sizeof kThemeKeys[0] ==
-                  4 + 2 + (1 + 3 + kHoverRows) + 6 + kColorElements +
+                  4 + 2 + (1 + 3 + kHoverRows) + 6 + kColorElements + 1 +
                       (1 + 2 * kColorElements) + kFontElements + 2 + 5,
               "theme file: global, layout, labels, units, colours, shadows, fonts, skin, mask");
 
@@ -240,6 +294,12 @@ void ReadKey(INIFILE& file, const SettingKey& k, AppState& state)
     case KeyKind::Font:
         file.Read(k.section, k.key, k.member.asFont(state));
         break;
+    case KeyKind::Bound: {
+        char text[kBoundTextSize] = "";
+        file.Read(k.section, k.key, "", text, sizeof text);
+        *k.member.asBound(state) = ParseBound(text);
+        break;
+    }
     }
 }
 
@@ -264,6 +324,12 @@ void WriteKey(INIFILE& file, const SettingKey& k, AppState& state)
     case KeyKind::Font:
         file.Write(k.section, k.key, static_cast<const LOGFONTA*>(k.member.asFont(state)));
         break;
+    case KeyKind::Bound: {
+        char text[kBoundTextSize];
+        FormatBound(*k.member.asBound(state), k.intDefault != 0, text, sizeof text);
+        file.Write(k.section, k.key, static_cast<const char*>(text));
+        break;
+    }
     }
 }
 
@@ -288,6 +354,23 @@ void CheckTimer(AppState& state)
 {
     if (state.timer == 0 || state.timer > kMaxTimer)
         state.timer = kDefaultTimer;
+}
+
+int Clamped(int value, int lowest, int highest)
+{
+    return value < lowest ? lowest : value > highest ? highest : value;
+}
+
+// The alarm's and the log's numbers in their ranges, the separator one of
+// the two there are.
+void CheckWatchSettings(AppState& state)
+{
+    state.alarm.count = Clamped(state.alarm.count, 1, kMaxAlarmCount);
+    state.log.every = Clamped(state.log.every, 1, kMaxLogEvery);
+    if (state.log.keep < 0)
+        state.log.keep = kDefaultKeepDays;
+    if (lstrcmpiA(state.log.separator, "TAB") != 0)
+        lstrcpynA(state.log.separator, ",", kTextSize);
 }
 
 // The profile calls report a refused write only to their caller, and the
@@ -348,6 +431,8 @@ void LoadSettings(int withConfig)
     if (Bind(file, state.themePath))
         ReadKeys(file, kThemeKeys, state);
     CheckTimer(state);
+    CheckWatchSettings(state);
+    ResumeLogging();
 }
 
 int SaveSettings(int withConfig)

@@ -70,6 +70,7 @@ void SeedColours(AppState& app)
     }
     app.colors.slot[kColorBack].colour = GetSysColor(COLOR_BTNFACE);
     app.mask.color = GetSysColor(COLOR_BTNFACE);
+    app.alarm.colour = RGB(255, 0, 0);
 }
 
 void SeedFonts(AppState& app)

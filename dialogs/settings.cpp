@@ -26,6 +26,7 @@ const SettingsPage kSettingsPages[] = {
     {"ラベル", IDD_PAGE_LABELS, LabelsPageProc},
     {"カラー/フォント", IDD_PAGE_COLORS, ColorPageProc},
     {"スキン/マスク", IDD_PAGE_SKIN, SkinPageProc},
+    {"アラーム/ログ", IDD_PAGE_WATCH, WatchPageProc},
     {"バージョン", IDD_PAGE_VERSION, VersionPageProc},
     {nullptr, 0, nullptr},
 };

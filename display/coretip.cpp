@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/appstate.h"
+#include "app/watch.h"
 #include "display/panels.h"
 #include "resources/resource.h"
 
@@ -97,6 +98,8 @@ void BuildCoreTooltipText(const CoreTable& cores)
         char line[kTextSize + 1];
         std::snprintf(line, kTextSize, "%u: %d%s (%d%s)", i, e.temp, app.units.title, e.peak,
                       app.units.title);
+        if (CoreAlarm(static_cast<int>(i)) && std::strlen(line) + 1 < kTextSize)
+            std::strcat(line, "!");
         if (i + 1 < count)
             std::strcat(line, "\n");
         size_t n = std::strlen(line);

@@ -292,7 +292,7 @@ INT_PTR OnDropFiles(HWND window, HDROP drop)
 
 // Commands: one handler each.
 
-void CmdUpdate(HWND window, LPARAM) { UpdateDisplay(window); }
+void CmdUpdate(HWND window, LPARAM) { TakeReading(window); }
 void CmdReload(HWND window, LPARAM) { EndDialog(window, 1); }
 
 // A new window, now or, while the settings dialog is open (its thread works

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/appstate.h"
+#include "app/watch.h"
 #include "display/coretip.h"
 #include "sensors/csensor.h"
 
@@ -119,6 +120,7 @@ struct BufferRecord {
     bool valid;
     uint32_t key;  // of the layer under it
     bool shown[kHoverRows];
+    bool alarm[kHoverRows];  // drawn in the alarm colour
     char text[kHoverRows][kReadingTextSize];
     RECT box[kHoverRows];
 };
@@ -133,9 +135,10 @@ void FrameTwice(HDC dc, const RECT& r, HBRUSH brush)
     FrameRect(dc, &inner, brush);
 }
 
-// Draws text with its optional shadow first, so the text lies on top.
+// Draws text with its optional shadow first, so the text lies on top; in
+// the slot's colour or the one given.
 void DrawShadowedText(HDC dc, const char* text, const RECT& r, const ColorSlot& colour,
-                      UINT format)
+                      UINT format, const COLORREF* instead = nullptr)
 {
     int d = App().colors.shadowOffset;
     if (colour.shadow) {
@@ -144,7 +147,7 @@ void DrawShadowedText(HDC dc, const char* text, const RECT& r, const ColorSlot& 
         DrawTextA(dc, text, -1, &s, format);
     }
     RECT target = r;
-    SetTextColor(dc, colour.colour);
+    SetTextColor(dc, instead ? *instead : colour.colour);
     DrawTextA(dc, text, -1, &target, format);
 }
 
@@ -183,7 +186,8 @@ void DrawValue(const PanelRects& at, HDC dc, int row, const char* value)
     AppState& app = App();
     if (app.blinkPhase == 0 && at.hasValue[row]) {
         SelectObject(dc, app.fonts.slot[kFontValue].font.Handle());
-        DrawShadowedText(dc, value, at.value[row], app.colors.slot[kColorValue], kValueFormat);
+        DrawShadowedText(dc, value, at.value[row], app.colors.slot[kColorValue], kValueFormat,
+                         RowAlarm(row) ? &app.alarm.colour : nullptr);
     }
 }
 
@@ -415,6 +419,7 @@ void BuildLayer(const PanelRects& at, const RowPlan& plan, uint32_t key, uint32_
 // buffer shows.
 struct ValueChange {
     bool shown[kHoverRows];
+    bool alarm[kHoverRows];
     uint32_t changed;
 };
 
@@ -423,8 +428,10 @@ ValueChange CompareValues(const PanelRects& at, const RowPlan& plan)
     ValueChange c = {};
     for (int row = 0; row < kHoverRows; ++row) {
         c.shown[row] = plan.drawn[row] && at.hasValue[row] && App().blinkPhase == 0;
+        c.alarm[row] = RowAlarm(row);
         if (c.shown[row] != buffer.shown[row] ||
-            (c.shown[row] && std::strcmp(plan.value[row], buffer.text[row]) != 0))
+            (c.shown[row] && (std::strcmp(plan.value[row], buffer.text[row]) != 0 ||
+                              c.alarm[row] != buffer.alarm[row])))
             c.changed |= 1u << row;
     }
     return c;
@@ -466,6 +473,7 @@ void RecordBuffer(uint32_t key, const ValueChange& c, const RowPlan& plan, const
     buffer.key = key;
     for (int row = 0; row < kHoverRows; ++row) {
         buffer.shown[row] = c.shown[row];
+        buffer.alarm[row] = c.alarm[row];
         if (c.shown[row]) {
             lstrcpynA(buffer.text[row], plan.value[row], kReadingTextSize);
             buffer.box[row] = boxes[row];
@@ -631,6 +639,8 @@ void BuildMinimizedTitle(HWND window)
 {
     AppState& app = App();
     char title[kTitleSize] = "";
+    if (AnyAlarm())
+        std::strcpy(title, "!");
     for (int i = 0; i < kTempCount; ++i) {
         if (app.tempShown[i] != 1)
             continue;
@@ -641,7 +651,9 @@ void BuildMinimizedTitle(HWND window)
     SetWindowTextA(window, title);
 }
 
-void UpdateDisplay(HWND window)
+namespace {
+
+void Refresh(HWND window, bool newReading)
 {
     AppState& app = App();
     app.updateLock.Enter();
@@ -655,6 +667,8 @@ void UpdateDisplay(HWND window)
         CSENSOR::DumpReadings(current);
         CSENSOR::DumpCores(cores);
     }
+    if (newReading)
+        EvaluateAlarms(cores);
     if (IsIconic(window))
         BuildMinimizedTitle(window);
     else
@@ -662,6 +676,19 @@ void UpdateDisplay(HWND window)
     if (app.coreTemp.enable)
         BuildCoreTooltipText(cores);
     app.updateLock.Leave();
+}
+
+}  // namespace
+
+void UpdateDisplay(HWND window)
+{
+    Refresh(window, false);
+}
+
+void TakeReading(HWND window)
+{
+    Refresh(window, true);
+    ActOnReading(window);
 }
 
 // Under DRAW: the settings dialog's thread may be replacing the back buffer.

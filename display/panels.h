@@ -26,6 +26,9 @@ int ValueId(int row);
 bool RowValueText(int row, char value[kReadingTextSize]);
 
 void UpdateDisplay(HWND window);
+// A new reading (ID_UPDATE): shown as UpdateDisplay shows it, alarms
+// counted, then acted on and logged with no lock held.
+void TakeReading(HWND window);
 // Redraws the back buffer from the layer of what does not change between
 // readings, and of the values only those that changed.
 void DrawPanels(HWND window);

@@ -55,6 +55,7 @@
 #define IDD_PAGE_COLORS     214
 #define IDD_PAGE_SKIN       215
 #define IDD_PAGE_VERSION    216
+#define IDD_PAGE_WATCH      219
 #define IDC_APPLY           4      // the frame's third button, beside IDOK and IDCANCEL
 #define IDC_SETTINGS_TABS   2000
 #define IDC_SETTINGS_HEADER 2001
@@ -122,3 +123,26 @@
 #define IDC_VERSION_LIBRARIES   3003
 #define IDC_VERSION_CHIP        3010
 #define IDC_VERSION_SPARE       3011   // 3011-3013 stay empty
+
+// The alarms and log page (template 219).
+#define IDC_ALARM_ENABLE        3800
+#define IDC_ALARM_NAME          3801   // row i (0-15) and the cores (16): 3801 + i
+#define IDC_ALARM_TEMP_MAX      3820   // temperature i: 3820 + i
+#define IDC_ALARM_FAN_MIN       3830   // fan i: 3830 + i
+#define IDC_ALARM_IN_MIN        3840   // voltage i: 3840 + i
+#define IDC_ALARM_IN_MAX        3850   // voltage i: 3850 + i
+#define IDC_ALARM_CORE_MAX      3860
+#define IDC_ALARM_COUNT         3861
+#define IDC_ALARM_COUNT_SPIN    3862
+#define IDC_ALARM_BEEP          3863
+#define IDC_ALARM_COMMAND       3864
+#define IDC_ALARM_COMMAND_FILE  3865
+#define IDC_ALARM_COLOR         3866
+#define IDC_ALARM_COLOR_PICK    3867
+#define IDC_LOG_ENABLE          3870
+#define IDC_LOG_NAME            3871
+#define IDC_LOG_NAME_FILE       3872
+#define IDC_LOG_NAME_NOTE       3873
+#define IDC_LOG_EVERY           3874
+#define IDC_LOG_KEEP            3875
+#define IDC_LOG_SEPARATOR       3876

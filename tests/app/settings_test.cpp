@@ -47,6 +47,20 @@ std::vector<std::string> ExpectedSettingsKeys()
     AddNumbered(keys, "Enable/In", 9);
     for (const char* k : {"Enable", "TjMax", "Balloon", "Title", "Icon"})
         keys.push_back(std::string("CoreTemp/") + k);
+    // The alarms and the log come after everything that was there before.
+    keys.push_back("Alarm/Enable");
+    for (int i = 0; i < 3; ++i)
+        keys.push_back("Alarm/Temp" + std::to_string(i) + "Max");
+    for (int i = 0; i < 4; ++i)
+        keys.push_back("Alarm/Fan" + std::to_string(i) + "Min");
+    for (int i = 0; i < 9; ++i) {
+        keys.push_back("Alarm/In" + std::to_string(i) + "Min");
+        keys.push_back("Alarm/In" + std::to_string(i) + "Max");
+    }
+    for (const char* k : {"CoreMax", "Count", "Beep", "Command"})
+        keys.push_back(std::string("Alarm/") + k);
+    for (const char* k : {"Enable", "FileName", "Every", "Keep", "Separator"})
+        keys.push_back(std::string("Log/") + k);
     return keys;
 }
 
@@ -64,6 +78,7 @@ std::vector<std::string> ExpectedThemeKeys()
     const char* elements[] = {"Line", "Frame", "Label", "Value", "Back"};
     for (const char* e : elements)
         keys.push_back(std::string("Colors/") + e);
+    keys.push_back("Colors/Alarm");
     keys.push_back("Shadows/Offset");
     for (const char* e : elements)
         keys.push_back(std::string("Shadows/Enable") + e);

@@ -30,7 +30,7 @@
 
 namespace {
 
-enum PageIndex { kBasic, kChip, kLabels, kColors, kSkin, kVersion };
+enum PageIndex { kBasic, kChip, kLabels, kColors, kSkin, kWatch, kVersion };
 const DWORD kStressLimitMs = 10000;
 
 class SettingsTest : public DisplayTest {
@@ -86,15 +86,26 @@ protected:
         SendMessageA(SettingsDialog(), WM_COMMAND, id, 0);
         if (id == IDC_APPLY)
             return PumpMessages(50);
-        PumpUntil([&] {
+        // Every message but a request for a new window is dispatched; the
+        // request is posted before the dialog counts as closed, so one more
+        // round after that finds it.
+        const DWORD start = GetTickCount();
+        for (bool open = true; GetTickCount() - start < 5000;) {
             MSG m;
-            if (PeekMessageA(&m, window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE) &&
-                LOWORD(m.wParam) == ID_RELOAD) {
-                PeekMessageA(&m, window, WM_COMMAND, WM_COMMAND, PM_REMOVE);
-                reloads++;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+                if (m.hwnd == window && m.message == WM_COMMAND && LOWORD(m.wParam) == ID_RELOAD) {
+                    reloads++;
+                    continue;
+                }
+                TranslateMessage(&m);
+                DispatchMessageA(&m);
             }
-            return !SettingsDialogOpen();
-        });
+            if (!open)
+                break;
+            open = SettingsDialogOpen();
+            if (open)
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
     }
     int reloads = 0;
 };
@@ -109,7 +120,7 @@ TEST_F(SettingsTest, OpensOnItsOwnThreadOnceAndAlwaysOnTheFirstPage)
     PumpMessages(50);
     EXPECT_EQ(frame, SettingsDialog());
     HWND tabs = GetDlgItem(frame, IDC_SETTINGS_TABS);
-    EXPECT_EQ(6, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(7, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
     EXPECT_EQ("Fintek F71882FG", [&] {
         char t[64] = "";
         GetDlgItemTextA(frame, IDC_SETTINGS_HEADER, t, sizeof t);
@@ -245,6 +256,37 @@ TEST_F(SettingsTest, AResumeWhileTheDialogIsOpenRecreatesTheWindowWhenItCloses)
     EXPECT_FALSE(PeekMessageA(&m, window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
     Press(IDCANCEL);
     EXPECT_EQ(1, reloads);
+}
+
+// The alarms and log page: filled from the settings, stored on Apply; a
+// command entered here counts as confirmed; a log name of another ending is
+// named beside the field.
+TEST_F(SettingsTest, TheAlarmPageStoresItsKeysAndConfirmsItsCommand)
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands");
+    App().alarm.inMax[2] = {1, 1.5};
+    ASSERT_TRUE(OpenDialog());
+    EXPECT_EQ("1.500000", Text(kWatch, IDC_ALARM_IN_MAX + 2));
+    EXPECT_EQ("", Text(kWatch, IDC_ALARM_TEMP_MAX + 0));
+    EXPECT_EQ("", Text(kWatch, IDC_LOG_NAME_NOTE));
+    CheckDlgButton(Page(kWatch), IDC_ALARM_ENABLE, BST_CHECKED);
+    SetText(kWatch, IDC_ALARM_TEMP_MAX + 1, "0");
+    SetText(kWatch, IDC_ALARM_IN_MAX + 2, "");
+    SetText(kWatch, IDC_ALARM_COMMAND, "beep.exe %L");
+    SetText(kWatch, IDC_LOG_NAME, "log.bat");
+    EXPECT_NE("", Text(kWatch, IDC_LOG_NAME_NOTE));
+    SendDlgItemMessageA(Page(kWatch), IDC_LOG_SEPARATOR, CB_SETCURSEL, 1, 0);
+    Press(IDC_APPLY);
+    EXPECT_EQ(1, App().alarm.enable);
+    EXPECT_EQ(1, App().alarm.tempMax[1].set);  // 0 is a bound
+    EXPECT_EQ(0, App().alarm.inMax[2].set);
+    EXPECT_STREQ("TAB", App().log.separator);
+    EXPECT_STREQ("log.bat", App().log.fileName);
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands", 0, KEY_READ, &key));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "beep.exe %L", nullptr, nullptr, nullptr, nullptr));
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands");
 }
 
 TEST_F(SettingsTest, ApplyLeavesAStoppedMonitorStopped)

@@ -6,11 +6,12 @@ namespace {
 
 std::vector<ShownMessage> messages;
 std::vector<std::string> lines;
+int yesNoAnswer = IDNO;
 
 int RecordMessage(HWND owner, const char* text, const char* caption, UINT style)
 {
     messages.push_back({owner, text ? text : "", caption ? caption : "", style});
-    return IDOK;
+    return (style & MB_TYPEMASK) == MB_YESNO ? yesNoAnswer : IDOK;
 }
 
 void RecordLine(const char* line)
@@ -23,6 +24,7 @@ void RecordLine(const char* line)
 UserIoCapture::UserIoCapture()
 {
     Clear();
+    yesNoAnswer = IDNO;
     SetMessageBoxHook(RecordMessage);
     SetDebugLineHook(RecordLine);
 }
@@ -40,4 +42,9 @@ void UserIoCapture::Clear()
 {
     messages.clear();
     lines.clear();
+}
+
+void UserIoCapture::AnswerYesNo(int answer)
+{
+    yesNoAnswer = answer;
 }

@@ -24,4 +24,6 @@ public:
     const std::vector<ShownMessage>& Messages() const;
     const std::vector<std::string>& DebugLines() const;
     void Clear();
+    // What a Yes/No question is answered with (IDNO unless told).
+    void AnswerYesNo(int answer);
 };

@@ -1,0 +1,284 @@
+// Alarms and the readings log over the real main window and the substitute
+// driver's blocks: bounds, counts, colours, the title mark, commands and
+// their confirmation, and the log's files.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/watch.h"
+#include "display/commands.h"
+#include "display/panels.h"
+#include "display_fixture.h"
+#include "sensors/cf718x.h"
+
+namespace {
+
+std::vector<std::string> started;
+int sounds = 0;
+
+bool RecordStart(char* commandLine)
+{
+    started.push_back(commandLine);
+    return true;
+}
+
+bool FailStart(char*)
+{
+    return false;
+}
+
+void RecordSound(UINT)
+{
+    ++sounds;
+}
+
+const char kCommand[] = "notify.exe %L %V";
+
+void ForgetCommands()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands");
+}
+
+class WatchTest : public DisplayTest {
+protected:
+    void SetUp() override
+    {
+        DisplayTest::SetUp();
+        started.clear();
+        sounds = 0;
+        ForgetCommands();
+        SetWatchCalls(RecordStart, RecordSound);
+        App().alarm.enable = 1;
+        App().alarm.count = 2;
+    }
+    void TearDown() override
+    {
+        SetWatchCalls(nullptr, nullptr);
+        ForgetCommands();
+        DisplayTest::TearDown();
+    }
+    void Read(const SensorBlock& block, int times = 1)
+    {
+        scenario.SetBlock(block);
+        for (int i = 0; i < times; ++i)
+            ReadNow();
+    }
+    static SensorBlock Hot()
+    {
+        SensorBlock b = KnownBlock();
+        b.temp[0] = 60;
+        return b;
+    }
+    // Whether the alarm colour lies anywhere in the row's value rectangle.
+    bool AlarmPixels(int row) const
+    {
+        RECT r = {};
+        GetControlRect(window, ValueId(row), &r);
+        HDC dc = App().skinState.backBuffer.dc.Get();
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                if (GetPixel(dc, x, y) == App().alarm.colour)
+                    return true;
+        return false;
+    }
+};
+
+TEST_F(WatchTest, ATemperatureOverItsBoundAlarmsAfterCountReadingsAndEndsBackInRange)
+{
+    App().alarm.tempMax[0] = {1, 50};
+    App().alarm.beep = 1;
+    lstrcpynA(App().alarm.command, kCommand, kPathSize);
+    ConfirmCommand(kCommand);
+    App().debug = 1;
+    ASSERT_TRUE(Open());
+    Read(Hot());  // one reading over: a spike never alarms
+    EXPECT_FALSE(RowAlarm(0));
+    EXPECT_FALSE(AlarmPixels(0));
+    io.Clear();
+    Read(Hot());
+    EXPECT_TRUE(RowAlarm(0));
+    EXPECT_TRUE(AlarmPixels(0));
+    EXPECT_TRUE(LayeredRedrawIsTheFullOne(window));
+    BuildMinimizedTitle(window);
+    EXPECT_EQ('!', WindowText()[0]);
+    EXPECT_EQ(1, sounds);
+    ASSERT_EQ(1u, started.size());
+    EXPECT_EQ("notify.exe \"CPU\" \"60\"", started[0]);
+    const std::string on = std::string("ALARM ON : CPU      60") + App().units.temp;
+    EXPECT_NE(io.DebugLines().end(), std::find(io.DebugLines().begin(), io.DebugLines().end(), on));
+    Read(Hot());  // still over: nothing starts again
+    EXPECT_EQ(1u, started.size());
+    EXPECT_EQ(1, sounds);
+    Read(KnownBlock());
+    EXPECT_FALSE(RowAlarm(0));
+    EXPECT_FALSE(AlarmPixels(0));
+    const std::string off = std::string("ALARM OFF: CPU      45") + App().units.temp;
+    EXPECT_NE(io.DebugLines().end(), std::find(io.DebugLines().begin(), io.DebugLines().end(), off));
+    EXPECT_TRUE(io.Messages().empty());
+}
+
+TEST_F(WatchTest, BoundsOfEveryKind)
+{
+    const int kFan1 = kTempCount + 1, kVolt1 = kTempCount + kFanCount + 1;
+    const struct {
+        const char* what;
+        std::function<void(AppState&)> set;
+        int row;
+        bool alarm;
+    } kCases[] = {
+        {"a stopped fan under its lower bound", [](AppState& a) { a.alarm.fanMin[1] = {1, 500}; }, kFan1, true},
+        {"a voltage under its lower bound", [](AppState& a) { a.alarm.inMin[1] = {1, 1.25}; }, kVolt1, true},
+        {"a voltage inside both", [](AppState& a) { a.alarm.inMin[1] = {1, 1.0}, a.alarm.inMax[1] = {1, 1.2}; },
+         kVolt1, false},
+        {"0 is a real bound", [](AppState& a) { a.alarm.inMax[1] = {1, 0}; }, kVolt1, true},
+        {"a row switched off", [](AppState& a) { a.alarm.inMin[1] = {1, 1.25}, a.show.in[1] = 0; }, kVolt1, false},
+        {"alarms off", [](AppState& a) { a.alarm.inMin[1] = {1, 1.25}, a.alarm.enable = 0; }, kVolt1, false},
+    };
+    for (const auto& c : kCases) {
+        ASSERT_TRUE(Open());
+        App().alarm.enable = 1;
+        App().show.in[1] = 1;
+        App().alarm.fanMin[1] = App().alarm.inMin[1] = App().alarm.inMax[1] = {};
+        c.set(App());
+        Read(KnownBlock(), 2);
+        EXPECT_EQ(c.alarm, RowAlarm(c.row)) << c.what;
+        DestroyWindow(window);
+        window = nullptr;
+    }
+}
+
+TEST_F(WatchTest, ACommandRunsOnlyOnceTheUserConfirmedIt)
+{
+    App().alarm.tempMax[0] = {1, 50};
+    lstrcpynA(App().alarm.command, kCommand, kPathSize);
+    ASSERT_TRUE(Open());
+    Read(Hot(), 2);  // asked, answered No: not run, not asked again this run
+    ASSERT_EQ(1u, io.Messages().size());
+    EXPECT_EQ(std::string("アラームで次のコマンドを実行しますか？\n") + kCommand, io.Messages()[0].text);
+    EXPECT_EQ("確認", io.Messages()[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), io.Messages()[0].style & MB_TYPEMASK);
+    Read(KnownBlock());
+    Read(Hot(), 2);
+    EXPECT_EQ(1u, io.Messages().size());
+    EXPECT_TRUE(started.empty());
+
+    App().watch.refusedCommand[0] = '\0';  // a new run of the program
+    io.AnswerYesNo(IDYES);
+    Read(KnownBlock());
+    Read(Hot(), 2);
+    EXPECT_EQ(2u, io.Messages().size());
+    EXPECT_EQ(1u, started.size());
+    Read(KnownBlock());
+    Read(Hot(), 2);  // confirmed on this machine: runs without asking
+    EXPECT_EQ(2u, io.Messages().size());
+    EXPECT_EQ(2u, started.size());
+
+    // A settings file that names another command asks again.
+    WritePrivateProfileStringA("Alarm", "Command", "other.exe", App().settingsPath);
+    LoadSettings(1);
+    App().alarm.tempMax[0] = {1, 50};
+    App().alarm.enable = 1;
+    Read(KnownBlock());
+    Read(Hot(), 2);
+    EXPECT_EQ(3u, io.Messages().size());
+    SetWatchCalls(FailStart, RecordSound);  // reported once per run
+    Read(KnownBlock());
+    Read(Hot(), 2);
+    Read(KnownBlock());
+    Read(Hot(), 2);
+    EXPECT_EQ(4u, io.Messages().size());
+    EXPECT_EQ("アラームコマンド実行エラーが発生しました。", io.Messages().back().text);
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t at = 0;
+    for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(text.substr(at, end - at));
+    return lines;
+}
+
+std::string Today(const char* pattern)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char name[64];
+    std::snprintf(name, sizeof name, pattern, now.wYear, now.wMonth, now.wDay);
+    return name;
+}
+
+TEST_F(WatchTest, TheLogTakesALinePerReadingInItsOwnFilesOnly)
+{
+    AppState& a = App();
+    a.log.enable = 1;
+    lstrcpynA(a.log.fileName, dir.File("LOG_%Y%m%d.CSV").c_str(), kPathSize);
+    a.coreTemp.enable = 0;
+    const std::string today = dir.File(Today("LOG_%04u%02u%02u.CSV"));
+    const std::string old = dir.File("LOG_20000101.CSV"), foreignOld = dir.File("LOG_20000102.CSV");
+    WriteWholeFile(old, "Time,x\r\n");
+    WriteWholeFile(foreignOld, "my own notes\r\n");
+    ASSERT_TRUE(Open());
+    const size_t first = Lines(ReadWholeFile(today)).size();  // the window's first reading, if logged yet
+    Read(KnownBlock(), 3);
+    std::vector<std::string> lines = Lines(ReadWholeFile(today));
+    ASSERT_EQ(first ? first + 3 : 4u, lines.size());
+    EXPECT_EQ(0u, lines[0].find("Time,CPU ("));
+    EXPECT_EQ(19u, lines[1].find(",45,38,,"));  // "YYYY-MM-DD hh:mm:ss" first
+    EXPECT_NE(std::string::npos, lines[1].find(",2.64,1.20,,1.18,5.04,15.05,,3.33,3.04"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(old.c_str()));  // older than Keep, ours
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(foreignOld.c_str()));  // not ours: kept
+
+    a.log.every = 2;
+    ResumeLogging();  // as an apply does
+    Read(KnownBlock(), 3);
+    EXPECT_EQ(lines.size() + 2, Lines(ReadWholeFile(today)).size());
+
+    // A file of today's name that the program did not write is left alone.
+    WriteWholeFile(today, "somebody else's\r\n");
+    ResumeLogging();
+    a.log.every = 1;
+    Read(KnownBlock());
+    EXPECT_EQ("somebody else's\r\n", ReadWholeFile(today));
+    EXPECT_EQ(2u, Lines(ReadWholeFile(dir.File(Today("LOG_%04u%02u%02u_1.CSV")))).size());
+    EXPECT_TRUE(io.Messages().empty());
+
+    // Another ending is never written; a folder that is not there fails once.
+    lstrcpynA(a.log.fileName, dir.File("LOG.BAT").c_str(), kPathSize);
+    Read(KnownBlock());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("LOG.BAT").c_str()));
+    lstrcpynA(a.log.fileName, dir.File("none\\LOG.CSV").c_str(), kPathSize);
+    Read(KnownBlock(), 3);
+    ASSERT_EQ(1u, io.Messages().size());
+    EXPECT_EQ("ログファイル書込エラーが発生しました。", io.Messages()[0].text);
+}
+
+TEST_F(WatchTest, TheNewKeysComeAfterTheOldOnesAndRoundTrip)
+{
+    SaveSettings(1);
+    const std::string before = ReadWholeFile(App().settingsPath);
+    EXPECT_NE(std::string::npos, before.find("[CoreTemp]"));
+    EXPECT_LT(before.find("[CoreTemp]"), before.find("[Alarm]"));
+    EXPECT_LT(before.find("[Alarm]"), before.find("[Log]"));
+    EXPECT_NE(std::string::npos, before.find("Temp0Max=\r\n"));
+    const std::string theme = ReadWholeFile(App().themePath);
+    EXPECT_LT(theme.find("Back="), theme.find("Alarm=255,0,0"));
+    App().alarm.inMin[2] = {1, 1.5};
+    App().alarm.fanMin[0] = {1, 0};
+    SaveSettings(1);
+    App().alarm.inMin[2] = App().alarm.fanMin[0] = {};
+    LoadSettings(1);
+    EXPECT_EQ(1, App().alarm.inMin[2].set);
+    EXPECT_DOUBLE_EQ(1.5, App().alarm.inMin[2].value);
+    EXPECT_EQ(1, App().alarm.fanMin[0].set);  // 0 is a bound
+    EXPECT_EQ(0, App().alarm.tempMax[0].set);
+}
+
+}  // namespace
