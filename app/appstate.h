@@ -117,9 +117,11 @@ struct WatchState {
     AlarmRow core[kCoreSlots];
     char refusedCommand[kPathSize];  // the user said no to it, for this run
     int commandErrorShown;           // once per run of the program
+    int asking;                      // the confirmation question is up
     char logFile[kPathSize];         // the file lines go to now; empty before the first
     unsigned int readings;           // since logging began
     int logPaused;                   // after a failed write, until the next apply or load
+    int restartLog;                  // settings loaded or applied since the last line
 };
 
 // The processor as found at start-up.

@@ -29,6 +29,7 @@ const int kDefaultAlarmCount = 2;
 const int kMaxAlarmCount = 60;
 const int kMaxLogEvery = 3600;
 const int kDefaultKeepDays = 30;
+const int kMaxKeepDays = 36500;
 const int kBoundTextSize = 64;
 
 // The theme's temperature units as bytes: the Shift-JIS degree-Celsius sign
@@ -367,7 +368,7 @@ void CheckWatchSettings(AppState& state)
 {
     state.alarm.count = Clamped(state.alarm.count, 1, kMaxAlarmCount);
     state.log.every = Clamped(state.log.every, 1, kMaxLogEvery);
-    if (state.log.keep < 0)
+    if (state.log.keep < 0 || state.log.keep > kMaxKeepDays)
         state.log.keep = kDefaultKeepDays;
     if (lstrcmpiA(state.log.separator, "TAB") != 0)
         lstrcpynA(state.log.separator, ",", kTextSize);

@@ -18,6 +18,7 @@ const char kConfirmText[] = "アラームで次のコマンドを実行します
 const char kCommandsKey[] = "Software\\Veskora\\Commands";
 const UINT kConfirmStyle = MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND | MB_TOPMOST;
 const int kLineSize = 96;
+const double kLargestBound = 1e6;
 const int kMaxRun = 1 << 20;       // readings out of range are counted up to here
 const int kMaxVariants = 999;      // NAME_1 ... before a log name is given up
 const ULONGLONG kDay = 864000000000ULL;  // in file-time units
@@ -44,6 +45,7 @@ void RealSound(UINT type)
 
 ProcessStarter startProcess = RealStart;
 SoundPlayer playSound = RealSound;
+ClockReader readClock = GetLocalTime;
 
 // --- alarms --------------------------------------------------------------------
 
@@ -137,13 +139,18 @@ bool CoreValid(const CoreTable& cores, int i)
 
 // --- commands --------------------------------------------------------------------
 
+// In double quotes, with any quote inside removed and backslashes before the
+// closing quote doubled, so that the quote still closes the argument.
 std::string Quoted(const char* text)
 {
-    std::string quoted = "\"";
+    std::string inner;
     for (const char* c = text; *c; ++c)
         if (*c != '"')
-            quoted += *c;
-    return quoted + "\"";
+            inner += *c;
+    size_t trailing = 0;
+    while (trailing < inner.size() && inner[inner.size() - 1 - trailing] == '\\')
+        ++trailing;
+    return "\"" + inner + std::string(trailing, '\\') + "\"";
 }
 
 // %L becomes the label and %V the value, each quoted, so neither can add
@@ -167,7 +174,13 @@ bool Confirmed(const char* command)
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kCommandsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
-    const bool found = RegQueryValueExA(key, command, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    // Value names ignore case; the text itself, kept as the value, must match exactly.
+    std::vector<char> text(std::strlen(command) + 2, '\0');
+    DWORD size = static_cast<DWORD>(text.size());
+    DWORD type = 0;
+    const bool found = RegQueryValueExA(key, command, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                                        &size) == ERROR_SUCCESS &&
+                       type == REG_SZ && std::strcmp(text.data(), command) == 0;
     RegCloseKey(key);
     return found;
 }
@@ -176,12 +189,15 @@ bool Confirmed(const char* command)
 bool MayRun(HWND window, const char* command)
 {
     WatchState& w = App().watch;
-    if (lstrcmpA(command, w.refusedCommand) == 0)
-        return false;
+    if (lstrcmpA(command, w.refusedCommand) == 0 || w.asking)
+        return false;  // refused, or the question is up already (its box takes readings too)
     if (Confirmed(command))
         return true;
     const std::string question = std::string(kConfirmText) + "\n" + command;
-    if (ShowMessage(window, question.c_str(), kConfirmCaption, kConfirmStyle) != IDYES) {
+    w.asking = 1;
+    const int answer = ShowMessage(window, question.c_str(), kConfirmCaption, kConfirmStyle);
+    w.asking = 0;
+    if (answer != IDYES) {
         lstrcpynA(w.refusedCommand, command, kPathSize);
         return false;
     }
@@ -208,10 +224,12 @@ void RunCommand(HWND window, const char* command, const Started& alarm)
 // One line to write, composed under UPDATE.
 struct LogLine {
     bool wanted;
+    bool restart;  // settings were loaded or applied: the file is chosen again
     char separator;
     std::string header;
     std::string line;
     char pattern[kPathSize];
+    SYSTEMTIME date;  // of the line, and so of the file it goes to
 };
 
 char SeparatorOf(const LogSettings& log)
@@ -241,6 +259,8 @@ LogLine ComposeLog()
 {
     AppState& a = App();
     LogLine log = {};
+    log.restart = a.watch.restartLog != 0;
+    a.watch.restartLog = 0;
     if (!a.log.enable || a.watch.logPaused || !LogNameAllowed(a.log.fileName))
         return log;
     if (a.watch.readings++ % static_cast<unsigned>(a.log.every) != 0)
@@ -248,8 +268,8 @@ LogLine ComposeLog()
     log.wanted = true;
     log.separator = SeparatorOf(a.log);
     lstrcpynA(log.pattern, a.log.fileName, kPathSize);
-    SYSTEMTIME now;
-    GetLocalTime(&now);
+    SYSTEMTIME& now = log.date;
+    readClock(&now);
     char time[32];
     std::snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
                   now.wMinute, now.wSecond);
@@ -275,6 +295,17 @@ LogLine ComposeLog()
     return log;
 }
 
+// Just past the last folder separator (or drive colon) of a path; null
+// when it names no folder.
+const char* FolderEnd(const char* path)
+{
+    const char* end = nullptr;
+    for (const char* c = path; *c; ++c)
+        if (*c == '\\' || *c == '/' || *c == ':')
+            end = c + 1;
+    return end;
+}
+
 bool IsRelative(const char* path)
 {
     return !(path[0] == '\\' || path[0] == '/' || (path[0] && path[1] == ':'));
@@ -282,16 +313,14 @@ bool IsRelative(const char* path)
 
 // The pattern with today's date, beside the settings file when relative;
 // false when it does not fit.
-bool ExpandLogName(const char* pattern, char name[kPathSize])
+bool ExpandLogName(const char* pattern, const SYSTEMTIME& now, char name[kPathSize])
 {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
     std::string expanded;
     if (IsRelative(pattern)) {
         const char* settings = App().settingsPath;
-        const char* slash = std::strrchr(settings, '\\');
-        if (slash)
-            expanded.assign(settings, slash + 1);
+        const char* end = FolderEnd(settings);
+        if (end)
+            expanded.assign(settings, end);
     }
     for (const char* c = pattern; *c; ++c) {
         char field[8] = "";
@@ -406,7 +435,7 @@ bool MatchesPattern(const char* pattern, const char* name, SYSTEMTIME* date)
 bool OlderThan(const SYSTEMTIME& date, int days)
 {
     SYSTEMTIME today;
-    GetLocalTime(&today);
+    readClock(&today);
     today.wHour = today.wMinute = today.wSecond = today.wMilliseconds = 0;
     SYSTEMTIME day = date;
     FILETIME a, b;
@@ -423,8 +452,8 @@ void DeleteOldFiles(const char* pattern, const std::string& current, int keep)
 {
     if (keep <= 0)
         return;
-    const char* slash = std::strrchr(pattern, '\\');
-    const std::string namePattern = slash ? slash + 1 : pattern;
+    const char* end = FolderEnd(pattern);
+    const std::string namePattern = end ? end : pattern;
     const size_t cut = current.rfind('\\');
     const std::string folder = cut == std::string::npos ? "" : current.substr(0, cut + 1);
     WIN32_FIND_DATAA found;
@@ -473,11 +502,12 @@ bool WriteLog(const LogLine& log)
 {
     WatchState& w = App().watch;
     char base[kPathSize];
-    if (!ExpandLogName(log.pattern, base))
+    if (!ExpandLogName(log.pattern, log.date, base))
         return false;
     std::string file = w.logFile;
     bool fresh = false;
-    if (currentBase != base || currentHeader != log.header || file.empty()) {
+    // A file deleted meanwhile is chosen again too, and starts with its header.
+    if (currentBase != base || currentHeader != log.header || file.empty() || !Exists(file.c_str())) {
         if (!PickFile(log, base, &file, &fresh))
             return false;
         currentBase = base;
@@ -499,7 +529,7 @@ AlarmBound ParseBound(const char* text)
         ++text;
     char* end = nullptr;
     const double value = std::strtod(text, &end);
-    if (end == text)
+    if (end == text || !(value >= -kLargestBound && value <= kLargestBound))  // NaN fails too
         return AlarmBound{0, 0.0};
     return AlarmBound{1, value};
 }
@@ -511,7 +541,7 @@ void FormatBound(const AlarmBound& bound, bool volts, char* text, size_t size)
     else if (volts)
         std::snprintf(text, size, "%lf", bound.value);
     else
-        std::snprintf(text, size, "%d", static_cast<int>(bound.value));
+        std::snprintf(text, size, "%.0f", bound.value);
 }
 
 void EvaluateAlarms(const CoreTable& cores)
@@ -577,24 +607,28 @@ void ActOnReading(HWND window)
     if (command[0])
         for (const Started& alarm : begun)
             RunCommand(window, command, alarm);
+    if (log.restart) {
+        currentBase.clear();
+        a.watch.logFile[0] = '\0';
+    }
     if (log.wanted && !WriteLog(log)) {
-        a.watch.logPaused = 1;
-        ShowError(window, kLogError);
+        a.updateLock.Enter();
+        const bool report = !a.watch.restartLog;  // an apply meanwhile has the log go on
+        a.watch.logPaused = report ? 1 : 0;
+        a.updateLock.Leave();
+        if (report)
+            ShowError(window, kLogError);
     }
 }
 
+// Under UPDATE when the dialog applies; the file itself is chosen again on
+// the window's thread, which alone touches it.
 void ResumeLogging()
 {
     WatchState& w = App().watch;
     w.logPaused = 0;
     w.readings = 0;
-    w.logFile[0] = '\0';  // chosen again at the next line
-    currentBase.clear();
-    for (AlarmRow& row : w.row)
-        row = AlarmRow{};
-    for (AlarmRow& core : w.core)
-        core = AlarmRow{};
-    startedCount = 0;
+    w.restartLog = 1;
 }
 
 void ConfirmCommand(const char* command)
@@ -605,7 +639,8 @@ void ConfirmCommand(const char* command)
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kCommandsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, command, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    RegSetValueExA(key, command, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                   static_cast<DWORD>(std::strlen(command) + 1));
     RegCloseKey(key);
 }
 
@@ -619,4 +654,9 @@ void SetWatchCalls(ProcessStarter starter, SoundPlayer sound)
 {
     startProcess = starter ? starter : RealStart;
     playSound = sound ? sound : RealSound;
+}
+
+void SetWatchClock(ClockReader clock)
+{
+    readClock = clock ? clock : GetLocalTime;
 }

@@ -42,3 +42,6 @@ bool LogNameAllowed(const char* name);
 using ProcessStarter = bool (*)(char* commandLine);
 using SoundPlayer = void (*)(UINT type);
 void SetWatchCalls(ProcessStarter starter, SoundPlayer sound);
+// The local time the log's lines and file names take.
+using ClockReader = void(WINAPI*)(SYSTEMTIME* now);
+void SetWatchClock(ClockReader clock);

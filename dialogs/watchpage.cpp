@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/appstate.h"
 #include "app/watch.h"
@@ -19,6 +20,7 @@ namespace {
 
 const int kBoundText = 32;
 const int kMinCount = 1, kMaxCount = 60;
+const int kMaxEvery = 3600, kMaxKeep = 36500;
 const char kTabSeparator[] = "TAB";
 const char kNameNote[] = "名前は .CSV か .TSV で終わること: ログは書かれません";
 const char kProgramFilter[] = "プログラム\0*.EXE;*.COM;*.BAT;*.CMD\0全てのファイル\0*.*\0";
@@ -65,6 +67,7 @@ const BoundEdit kBounds[] = {
 struct PageState {
     COLORREF colour;
     WINBRUSH brush;
+    bool commandEntered;  // typed or chosen here: OK or Apply confirms it
 };
 PageState page;
 
@@ -117,6 +120,7 @@ INT_PTR InitWatchPage(HWND dialog)
     SendMessageA(separator, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kTabSeparator));
     SendMessageA(separator, CB_SETCURSEL, lstrcmpiA(a.log.separator, kTabSeparator) == 0 ? 1 : 0, 0);
     ShowNameNote(dialog);
+    page.commandEntered = false;  // filling the edit is not entering
     return TRUE;
 }
 
@@ -133,13 +137,15 @@ void Store(HWND dialog)
     a.alarm.count = count < kMinCount ? kMinCount : count > kMaxCount ? kMaxCount : static_cast<int>(count);
     a.alarm.beep = Checked(dialog, IDC_ALARM_BEEP);
     GetDlgItemTextA(dialog, IDC_ALARM_COMMAND, a.alarm.command, kPathSize);
-    ConfirmCommand(a.alarm.command);  // entered here by the user of this machine
+    if (page.commandEntered)
+        ConfirmCommand(a.alarm.command);  // entered here by the user of this machine
     a.alarm.colour = page.colour;
     a.log.enable = Checked(dialog, IDC_LOG_ENABLE);
     GetDlgItemTextA(dialog, IDC_LOG_NAME, a.log.fileName, kPathSize);
     const int every = EditNumber(dialog, IDC_LOG_EVERY, a.log.every);
-    a.log.every = every < 1 ? 1 : every;
-    a.log.keep = EditNumber(dialog, IDC_LOG_KEEP, a.log.keep);
+    a.log.every = every < 1 ? 1 : every > kMaxEvery ? kMaxEvery : every;
+    const int keep = EditNumber(dialog, IDC_LOG_KEEP, a.log.keep);
+    a.log.keep = keep < 0 || keep > kMaxKeep ? a.log.keep : keep;
     const bool tab = SendDlgItemMessageA(dialog, IDC_LOG_SEPARATOR, CB_GETCURSEL, 0, 0) == 1;
     lstrcpynA(a.log.separator, tab ? kTabSeparator : ",", kTextSize);
     ResumeLogging();  // alarms count afresh, a changed name starts its file
@@ -153,9 +159,18 @@ INT_PTR OnCommand(HWND dialog, WORD id, WORD code)
         Store(dialog);
         break;
     case IDC_ALARM_COMMAND_FILE:
-        GetDlgItemTextA(dialog, IDC_ALARM_COMMAND, path, sizeof path);
-        if (ChooseFileName(dialog, kProgramTitle, kProgramFilter, path, true))
-            SetDlgItemTextA(dialog, IDC_ALARM_COMMAND, path);
+        // Starts empty: the command line is no file name. A chosen path with
+        // blanks is quoted, so that it is the program that runs.
+        if (ChooseFileName(dialog, kProgramTitle, kProgramFilter, path, true)) {
+            const bool blank = std::strchr(path, ' ') != nullptr;
+            char quoted[kPathSize + 2];
+            std::snprintf(quoted, sizeof quoted, blank ? "\"%s\"" : "%s", path);
+            SetDlgItemTextA(dialog, IDC_ALARM_COMMAND, quoted);
+        }
+        break;
+    case IDC_ALARM_COMMAND:
+        if (code == EN_CHANGE)
+            page.commandEntered = true;
         break;
     case IDC_LOG_NAME_FILE:
         GetDlgItemTextA(dialog, IDC_LOG_NAME, path, sizeof path);

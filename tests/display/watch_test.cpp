@@ -97,6 +97,7 @@ TEST_F(WatchTest, ATemperatureOverItsBoundAlarmsAfterCountReadingsAndEndsBackInR
     lstrcpynA(App().alarm.command, kCommand, kPathSize);
     ConfirmCommand(kCommand);
     App().debug = 1;
+    lstrcpynA(App().labels.temp[0], "C\"P\\", kTextSize);  // a quote inside, a backslash at the end
     ASSERT_TRUE(Open());
     Read(Hot());  // one reading over: a spike never alarms
     EXPECT_FALSE(RowAlarm(0));
@@ -110,8 +111,8 @@ TEST_F(WatchTest, ATemperatureOverItsBoundAlarmsAfterCountReadingsAndEndsBackInR
     EXPECT_EQ('!', WindowText()[0]);
     EXPECT_EQ(1, sounds);
     ASSERT_EQ(1u, started.size());
-    EXPECT_EQ("notify.exe \"CPU\" \"60\"", started[0]);
-    const std::string on = std::string("ALARM ON : CPU      60") + App().units.temp;
+    EXPECT_EQ("notify.exe \"CP\\\\\" \"60\"", started[0]);  // the label can add no argument
+    const std::string on = std::string("ALARM ON : C\"P\\     60") + App().units.temp;
     EXPECT_NE(io.DebugLines().end(), std::find(io.DebugLines().begin(), io.DebugLines().end(), on));
     Read(Hot());  // still over: nothing starts again
     EXPECT_EQ(1u, started.size());
@@ -119,7 +120,7 @@ TEST_F(WatchTest, ATemperatureOverItsBoundAlarmsAfterCountReadingsAndEndsBackInR
     Read(KnownBlock());
     EXPECT_FALSE(RowAlarm(0));
     EXPECT_FALSE(AlarmPixels(0));
-    const std::string off = std::string("ALARM OFF: CPU      45") + App().units.temp;
+    const std::string off = std::string("ALARM OFF: C\"P\\     45") + App().units.temp;
     EXPECT_NE(io.DebugLines().end(), std::find(io.DebugLines().begin(), io.DebugLines().end(), off));
     EXPECT_TRUE(io.Messages().empty());
 }
@@ -258,6 +259,37 @@ TEST_F(WatchTest, TheLogTakesALinePerReadingInItsOwnFilesOnly)
     Read(KnownBlock(), 3);
     ASSERT_EQ(1u, io.Messages().size());
     EXPECT_EQ("ログファイル書込エラーが発生しました。", io.Messages()[0].text);
+}
+
+SYSTEMTIME fakeToday = {};
+void WINAPI FakeClock(SYSTEMTIME* now)
+{
+    *now = fakeToday;
+}
+
+// A new day starts a new file, which takes the files of the pattern older
+// than Keep with it, as long as they carry the program's header.
+TEST_F(WatchTest, ADateChangeStartsANewFileAndKeepDeletesOnlyOldFilesOfItsOwn)
+{
+    AppState& a = App();
+    a.log.enable = 1;
+    lstrcpynA(a.log.fileName, dir.File("LOG_%Y%m%d.CSV").c_str(), kPathSize);
+    const std::string ours = dir.File("LOG_20260201.CSV"), foreign = dir.File("LOG_20260202.CSV");
+    WriteWholeFile(ours, "Time,x\r\n");
+    WriteWholeFile(foreign, "Time of my life\r\n");
+    fakeToday = {2026, 3, 0, 1, 12, 0, 0, 0};
+    SetWatchClock(FakeClock);
+    ASSERT_TRUE(Open());
+    Read(KnownBlock(), 2);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("LOG_20260301.CSV").c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ours.c_str()));  // 28 days: kept
+    fakeToday = {2026, 4, 0, 15, 0, 0, 1, 0};
+    Read(KnownBlock());
+    EXPECT_EQ(2u, Lines(ReadWholeFile(dir.File("LOG_20260415.CSV"))).size());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("LOG_20260301.CSV").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ours.c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(foreign.c_str()));  // not our header
+    SetWatchClock(nullptr);
 }
 
 TEST_F(WatchTest, TheNewKeysComeAfterTheOldOnesAndRoundTrip)
