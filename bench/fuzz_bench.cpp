@@ -1,7 +1,8 @@
 // Runs the hostile-input targets for longer than the tests do, with random
-// seeds: vk_bench_fuzz [TARGET|all] [MINUTES]. Every round prints its seed
-// first, so the last seed printed before a crash names the failing round; a
-// hang stops the program with the seed and the input saved beside it.
+// seeds: vk_bench_fuzz [TARGET|all] [MINUTES] [SEED]. Every round prints its
+// seed first, so the last seed printed before a crash names the failing
+// round; a hang stops the program with the seed and the input saved in the
+// current folder. A SEED given replays that one round of each target.
 
 #include <windows.h>
 
@@ -32,18 +33,27 @@ int main(int argc, char** argv)
 {
     const std::string which = argc > 1 ? argv[1] : "all";
     const double minutes = argc > 2 ? std::atof(argv[2]) : 1.0;
+    const bool replay = argc > 3;
+    const uint32_t given = replay ? static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10)) : 0;
+    bool known = which == "all";
+    for (int i = 0; i < kFuzzTargetCount; ++i)
+        known = known || which == kFuzzTargets[i].name;
+    if (!known) {
+        std::printf("no target %s (png, skins, regions, settings, layouts, readings or all)\n", which.c_str());
+        return 2;
+    }
     TempDir dir;
     PrepareFreshState(dir);
     UserIoCapture quiet;  // no message box waits for a click
     HWND window = CreateMainWindow();  // the readings target draws into it
-    const DWORD end = GetTickCount() + static_cast<DWORD>(minutes * 60000);
+    const DWORD start = GetTickCount(), length = static_cast<DWORD>(minutes * 60000);
     int rounds = 0, broken = 0;
     long inputs = 0;
-    while (GetTickCount() < end) {
+    for (bool first = true; first || (!replay && GetTickCount() - start < length); first = false) {
         for (int i = 0; i < kFuzzTargetCount; ++i) {
             if (which != "all" && which != kFuzzTargets[i].name)
                 continue;
-            const uint32_t seed = RandomSeed();
+            const uint32_t seed = replay ? given : RandomSeed();
             Mutator mutator(seed);
             FuzzRun run(kFuzzTargets[i].name, seed);
             kFuzzTargets[i].run(mutator, run, kRoundInputs, dir.Path());
