@@ -302,6 +302,7 @@ struct InkFont {
     HFONT font;
     int height;
     int slack;  // room for overhangs and smoothing
+    int wide;   // more room for glyphs beyond plain ASCII
     int d;      // the shadow's offset, 0 without shadow
 };
 
@@ -344,7 +345,7 @@ InkFont MeasureFont(HDC dc, int fontSlot, int colorSlot)
         GetTextMetricsA(dc, &cache.tm);
         cache.overhang = Overhang(dc, cache.tm);
     }
-    InkFont f = {font, cache.tm.tmHeight, cache.overhang, 0};
+    InkFont f = {font, cache.tm.tmHeight, cache.overhang, cache.tm.tmMaxCharWidth / 2 + 1, 0};
     f.d = app.colors.slot[colorSlot].shadow ? app.colors.shadowOffset : 0;
     return f;
 }
@@ -352,16 +353,37 @@ InkFont MeasureFont(HDC dc, int fontSlot, int colorSlot)
 // Where a text can put pixels in r, shadow included: its line cell, placed
 // as the format places it, with the font's slack around it. The font is
 // selected into dc.
+bool PlainAscii(const char* text)
+{
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c)
+        if (*c >= 0x80)
+            return false;
+    return true;
+}
+
 RECT InkBox(HDC dc, const InkFont& f, const RECT& r, const char* text, UINT format)
 {
     SIZE size = {};
-    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
-    const int top = r.top + (r.bottom - r.top - f.height) / 2;
+    int slack = f.slack;
+    if (PlainAscii(text)) {
+        GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+    } else {
+        // Measured as the drawing decodes it; the overhangs of such glyphs
+        // are not asked, so they get room of their own.
+        RECT calc = {0, 0, 0, 0};
+        DrawTextA(dc, text, -1, &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        size.cx = calc.right - calc.left;
+        slack += f.wide;
+    }
+    // Centred lines are placed as (h - cy) / 2 or as h / 2 - cy / 2 below
+    // the top, which differ by a pixel: the box holds both.
+    const int h = r.bottom - r.top;
+    const int first = r.top + (h - f.height) / 2, second = r.top + h / 2 - f.height / 2;
+    const int top = first < second ? first : second, bottom = (first > second ? first : second) + f.height;
     const int left = (format & DT_RIGHT) ? r.right - size.cx : r.left;
     const int low = f.d < 0 ? f.d : 0, high = f.d > 0 ? f.d : 0;
     const int rise = 1;  // smoothing
-    return RECT{left - f.slack + low, top - rise + low, left + size.cx + f.slack + high,
-                top + f.height + rise + high};
+    return RECT{left - slack + low, top - rise + low, left + size.cx + slack + high, bottom + rise + high};
 }
 
 bool Touch(const RECT& a, const RECT& b)
@@ -733,6 +755,7 @@ void ReleaseSurfaces()
 
 void ReleaseDisplayObjects()
 {
+    rects.window = nullptr;  // a later window may get the same handle value
     ReleaseBrushes();
     ReleaseSurfaces();
     App().fonts.ReleaseFonts();

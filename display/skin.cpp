@@ -147,6 +147,7 @@ bool BuildSkin(HWND window)
         s.loaded = 1;
         return true;
     }
+    s.image.Release();  // loaded, perhaps, but without a surface to stretch it to
     app.skin.enable = 0;
     return true;
 }

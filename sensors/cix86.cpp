@@ -344,7 +344,8 @@ void CIX86::ReadCores(CoreTable* table) const
             // user may have narrowed: widen that mask for the walk, once.
             // Widening gives every thread the wide mask, so the thread's own
             // is taken first when no bind has told it yet.
-            if (!previous && !widenTried && !(ProcessMask(&processMask) & bit)) {
+            // Not when the process mask cannot be asked: nothing to put back.
+            if (!previous && !widenTried && ProcessMask(&processMask) && !(processMask & bit)) {
                 widenTried = true;
                 if (!restore)
                     restore = walk->bindThread(processMask);

@@ -257,7 +257,14 @@ TEST_F(PanelTest, EveryRedrawFromTheLayerIsTheFullRedraw)
         {"shadow 2", [&] { shadows(2); }},
         {"shadow 3", [&] { shadows(3); }},
         {"shadow 4", [&] { shadows(4); }},
+        {"shadow -1", [&] { shadows(-1); }},
+        {"shadow -3", [&] { shadows(-3); }},
         {"frame lines", [&] { app.labels.line = 1; }},
+        {"a label in Shift-JIS", [&] {
+             std::strcpy(app.labels.in[2], "\x93\x64\x88\xB3");  // two double-byte characters
+             app.fonts.slot[kFontLabel].configured.lfCharSet = SHIFTJIS_CHARSET;
+             rebuildFonts();
+         }},
         {"value font over the labels", [&] {
              app.fonts.slot[kFontValue].configured.lfHeight = -40;
              rebuildFonts();
