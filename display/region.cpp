@@ -242,13 +242,7 @@ HRGN MaskRegion(HDC dc, HBITMAP bitmap, int width, int height)
     if (!placeholder.Valid())
         return nullptr;
     HGDIOBJ selected = SelectObject(dc, placeholder.Get());
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownBitmapInfo(width, height);
     // Left uninitialised: GetDIBits fills every pixel.
     std::unique_ptr<DWORD[]> pixels(new (std::nothrow) DWORD[static_cast<size_t>(width) * height]);
     const int rows =

@@ -76,6 +76,9 @@ public:
 };
 
 // An off-screen drawing surface of a given size.
+// The description of 32-bit pixels, width x height, top row first.
+BITMAPINFO TopDownBitmapInfo(int width, int height);
+
 class WINMEMDC {
 public:
     WINMEMDC();
