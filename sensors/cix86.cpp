@@ -324,7 +324,7 @@ DWORD_PTR ProcessMask(DWORD_PTR* known)
 }
 }  // namespace
 
-void CIX86::ReadCores(CoreTable* table) const
+void CIX86::ReadCores(CoreTable* table, bool restoreThread) const
 {
     table->count = 0;
     const DWORD_PTR system = SystemMask();
@@ -368,7 +368,7 @@ void CIX86::ReadCores(CoreTable* table) const
     // The process mask first: setting it gives every thread that mask.
     if (widened)
         walk->bindProcess(processMask);
-    if (restore)
+    if (restore && restoreThread)
         walk->bindThread(restore);
 }
 

@@ -55,9 +55,10 @@ public:
     // The thermal readout of the processor the calling thread runs on.
     bool ReadDts(int32_t* degreesBelowTjMax) const;
     // Walks every processor of the system mask for its temperature. Only the
-    // calling thread is bound while it walks, and it gets its mask back; a
-    // process mask that leaves processors out is widened for the walk only.
-    void ReadCores(CoreTable* table) const;
+    // calling thread is bound while it walks, and it gets its mask back
+    // unless it ends right after (restoreThread false); a process mask that
+    // leaves processors out is widened for the walk only.
+    void ReadCores(CoreTable* table, bool restoreThread = true) const;
     static uint64_t MeasureClock();
     static void DumpSignature(const CpuInfo& info, bool toDebugger);
     static void DumpVid(const CpuInfo& info, bool toDebugger);

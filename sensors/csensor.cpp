@@ -105,6 +105,7 @@ CoreTable CSENSOR::cores = {};
 HandleOwner CSENSOR::worker;
 int CSENSOR::failedReads = 0;
 HandleOwner CSENSOR::busMutex;
+HandleOwner CSENSOR::handshake;
 
 const char kBusMutexName[] = "Global\\Access_ISABUS.HTP.Method";
 
@@ -166,17 +167,21 @@ bool CSENSOR::Start(ReadRequest* request)
         Cycle(request);
         return true;
     }
-    HandleOwner event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!event.Valid())
+    // One handshake event for every tick, made at the first: each worker has
+    // signalled it before Start returns, so it is reset for the next.
+    if (!handshake.Valid())
+        handshake.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!handshake.Valid())
         return false;
-    request->event = event.Get();
+    ResetEvent(handshake.Get());
+    request->event = handshake.Get();
     HANDLE thread = threadStarter(CycleThread, request);
     if (!thread) {
         request->event = nullptr;  // nobody will ever signal it
         return false;
     }
     worker.Reset(thread);
-    WaitForSingleObject(event.Get(), INFINITE);
+    WaitForSingleObject(handshake.Get(), INFINITE);
     request->event = nullptr;
     return true;
 }
@@ -234,7 +239,7 @@ void CSENSOR::Cycle(ReadRequest* request)
         }
     }
     if (own.cores)
-        cpu.ReadCores(&cores);
+        cpu.ReadCores(&cores, own.sync != 0);  // a worker ends right after: its mask goes with it
     else
         cores = CoreTable{};
     if (fresh)  // the maxima keep what was read before an outage
@@ -281,6 +286,7 @@ void CSENSOR::Close()
     identity = ChipIdent{};
     failedReads = 0;
     busMutex.Reset();
+    handshake.Reset();
     readLock.Leave();
     readLock.Delete();
 }

@@ -51,6 +51,7 @@ private:
     static HandleOwner worker;  // the last worker thread started
     static int failedReads;     // block requests failed in a row
     static HandleOwner busMutex;  // shared with other monitors, or none
+    static HandleOwner handshake; // Start's event, made at the first threaded cycle
 };
 
 // The mutex other monitors on this machine hold around each access to the
