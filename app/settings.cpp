@@ -25,11 +25,6 @@ const char kThemeSaveError[] = "テーマファイル保存エラーが発生し
 
 const unsigned int kDefaultTimer = 5;
 const unsigned int kMaxTimer = 60;
-const int kDefaultAlarmCount = 2;
-const int kMaxAlarmCount = 60;
-const int kMaxLogEvery = 3600;
-const int kDefaultKeepDays = 30;
-const int kMaxKeepDays = 36500;
 const int kBoundTextSize = 64;
 
 // The theme's temperature units as bytes: the Shift-JIS degree-Celsius sign
@@ -366,11 +361,11 @@ int Clamped(int value, int lowest, int highest)
 // the two there are.
 void CheckWatchSettings(AppState& state)
 {
-    state.alarm.count = Clamped(state.alarm.count, 1, kMaxAlarmCount);
+    state.alarm.count = Clamped(state.alarm.count, kMinAlarmCount, kMaxAlarmCount);
     state.log.every = Clamped(state.log.every, 1, kMaxLogEvery);
     if (state.log.keep < 0 || state.log.keep > kMaxKeepDays)
         state.log.keep = kDefaultKeepDays;
-    if (lstrcmpiA(state.log.separator, "TAB") != 0)
+    if (lstrcmpiA(state.log.separator, kTabSeparator) != 0)
         lstrcpynA(state.log.separator, ",", kTextSize);
 }
 

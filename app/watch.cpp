@@ -9,6 +9,8 @@
 
 #include "foundation/userio.h"
 
+const char kTabSeparator[] = "TAB";
+
 namespace {
 
 const char kCommandError[] = "アラームコマンド実行エラーが発生しました。";
@@ -234,7 +236,7 @@ struct LogLine {
 
 char SeparatorOf(const LogSettings& log)
 {
-    return lstrcmpiA(log.separator, "TAB") == 0 ? '\t' : ',';
+    return lstrcmpiA(log.separator, kTabSeparator) == 0 ? '\t' : ',';
 }
 
 // Every shown row in display order: temperatures, fans, fan duties, voltages.

@@ -9,6 +9,15 @@
 
 #include "app/appstate.h"
 
+// The ranges of the alarms' and the log's numbers, and the separator word.
+const int kDefaultAlarmCount = 2;
+const int kMinAlarmCount = 1;
+const int kMaxAlarmCount = 60;
+const int kMaxLogEvery = 3600;
+const int kDefaultKeepDays = 30;
+const int kMaxKeepDays = 36500;
+extern const char kTabSeparator[];  // "TAB"; anything else is a comma
+
 // A bound as the settings file holds it: empty (or no number) is off.
 AlarmBound ParseBound(const char* text);
 // Volts with "%lf", other bounds as whole numbers; off is empty.

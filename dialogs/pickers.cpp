@@ -13,11 +13,15 @@ const char kThemeFilter[] = "テーマファイル\0*.VKT;\0全てのファイ�
 const char kLayoutFilter[] = "レイアウトファイル\0*.VKL;\0全てのファイル\0*.*\0";
 const char kSkinFilter[] = "スキンファイル\0*.BMP;*.JPG;*.JPEG;*.GIF;*.PNG\0全てのファイル\0*.*\0";
 const char kMaskFilter[] = "マスクファイル\0*.BMP;\0全てのファイル\0*.*\0";
+const char kProgramFilter[] = "プログラム\0*.EXE;*.COM;*.BAT;*.CMD\0全てのファイル\0*.*\0";
+const char kLogFilter[] = "ログファイル\0*.CSV;*.TSV\0全てのファイル\0*.*\0";
 const char kSettingsChooserTitle[] = "設定ファイルの選択";
 const char kThemeChooserTitle[] = "テーマファイルの選択";
 const char kLayoutChooserTitle[] = "レイアウトの選択";
 const char kSkinChooserTitle[] = "スキンの選択";
 const char kMaskChooserTitle[] = "マスクの選択";
+const char kProgramChooserTitle[] = "コマンドの選択";
+const char kLogChooserTitle[] = "ログファイルの選択";
 
 namespace {
 

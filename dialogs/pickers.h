@@ -15,11 +15,15 @@ extern const char kThemeFilter[];
 extern const char kLayoutFilter[];
 extern const char kSkinFilter[];
 extern const char kMaskFilter[];
+extern const char kProgramFilter[];
+extern const char kLogFilter[];
 extern const char kSettingsChooserTitle[];
 extern const char kThemeChooserTitle[];
 extern const char kLayoutChooserTitle[];
 extern const char kSkinChooserTitle[];
 extern const char kMaskChooserTitle[];
+extern const char kProgramChooserTitle[];
+extern const char kLogChooserTitle[];
 
 // Opens in the directory of the current path with its file name filled in;
 // on success the chosen full path (at most 1023 characters) replaces path.

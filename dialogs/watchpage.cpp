@@ -19,14 +19,7 @@
 namespace {
 
 const int kBoundText = 32;
-const int kMinCount = 1, kMaxCount = 60;
-const int kMaxEvery = 3600, kMaxKeep = 36500;
-const char kTabSeparator[] = "TAB";
 const char kNameNote[] = "名前は .CSV か .TSV で終わること: ログは書かれません";
-const char kProgramFilter[] = "プログラム\0*.EXE;*.COM;*.BAT;*.CMD\0全てのファイル\0*.*\0";
-const char kProgramTitle[] = "コマンドの選択";
-const char kLogFilter[] = "ログファイル\0*.CSV;*.TSV\0全てのファイル\0*.*\0";
-const char kLogTitle[] = "ログファイルの選択";
 
 struct BoundEdit {
     int id;
@@ -105,7 +98,7 @@ INT_PTR InitWatchPage(HWND dialog)
         FormatBound(*e.bound(a), e.volts, text, sizeof text);
         SetDlgItemTextA(dialog, e.id, text);
     }
-    SendDlgItemMessageA(dialog, IDC_ALARM_COUNT_SPIN, UDM_SETRANGE32, kMinCount, kMaxCount);
+    SendDlgItemMessageA(dialog, IDC_ALARM_COUNT_SPIN, UDM_SETRANGE32, kMinAlarmCount, kMaxAlarmCount);
     SendDlgItemMessageA(dialog, IDC_ALARM_COUNT_SPIN, UDM_SETPOS32, 0, a.alarm.count);
     CheckBox(dialog, IDC_ALARM_BEEP, a.alarm.beep);
     SetDlgItemTextA(dialog, IDC_ALARM_COMMAND, a.alarm.command);
@@ -134,7 +127,9 @@ void Store(HWND dialog)
         *e.bound(a) = ParseBound(text);
     }
     const LRESULT count = SendDlgItemMessageA(dialog, IDC_ALARM_COUNT_SPIN, UDM_GETPOS32, 0, 0);
-    a.alarm.count = count < kMinCount ? kMinCount : count > kMaxCount ? kMaxCount : static_cast<int>(count);
+    a.alarm.count = count < kMinAlarmCount   ? kMinAlarmCount
+                    : count > kMaxAlarmCount ? kMaxAlarmCount
+                                             : static_cast<int>(count);
     a.alarm.beep = Checked(dialog, IDC_ALARM_BEEP);
     GetDlgItemTextA(dialog, IDC_ALARM_COMMAND, a.alarm.command, kPathSize);
     if (page.commandEntered)
@@ -143,9 +138,9 @@ void Store(HWND dialog)
     a.log.enable = Checked(dialog, IDC_LOG_ENABLE);
     GetDlgItemTextA(dialog, IDC_LOG_NAME, a.log.fileName, kPathSize);
     const int every = EditNumber(dialog, IDC_LOG_EVERY, a.log.every);
-    a.log.every = every < 1 ? 1 : every > kMaxEvery ? kMaxEvery : every;
+    a.log.every = every < 1 ? 1 : every > kMaxLogEvery ? kMaxLogEvery : every;
     const int keep = EditNumber(dialog, IDC_LOG_KEEP, a.log.keep);
-    a.log.keep = keep < 0 || keep > kMaxKeep ? a.log.keep : keep;
+    a.log.keep = keep < 0 || keep > kMaxKeepDays ? a.log.keep : keep;
     const bool tab = SendDlgItemMessageA(dialog, IDC_LOG_SEPARATOR, CB_GETCURSEL, 0, 0) == 1;
     lstrcpynA(a.log.separator, tab ? kTabSeparator : ",", kTextSize);
     ResumeLogging();  // alarms count afresh, a changed name starts its file
@@ -161,7 +156,7 @@ INT_PTR OnCommand(HWND dialog, WORD id, WORD code)
     case IDC_ALARM_COMMAND_FILE:
         // Starts empty: the command line is no file name. A chosen path with
         // blanks is quoted, so that it is the program that runs.
-        if (ChooseFileName(dialog, kProgramTitle, kProgramFilter, path, true)) {
+        if (ChooseFileName(dialog, kProgramChooserTitle, kProgramFilter, path, true)) {
             const bool blank = std::strchr(path, ' ') != nullptr;
             char quoted[kPathSize + 2];
             std::snprintf(quoted, sizeof quoted, blank ? "\"%s\"" : "%s", path);
@@ -174,7 +169,7 @@ INT_PTR OnCommand(HWND dialog, WORD id, WORD code)
         break;
     case IDC_LOG_NAME_FILE:
         GetDlgItemTextA(dialog, IDC_LOG_NAME, path, sizeof path);
-        if (ChooseFileName(dialog, kLogTitle, kLogFilter, path, false))
+        if (ChooseFileName(dialog, kLogChooserTitle, kLogFilter, path, false))
             SetDlgItemTextA(dialog, IDC_LOG_NAME, path);
         break;
     case IDC_ALARM_COLOR_PICK:
