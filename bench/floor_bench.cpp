@@ -13,7 +13,7 @@ const UINT kTickMs = 1000;
 const UINT WM_FLOOR_DONE = WM_APP + 1;
 const int kLeft = 400;  // beside the monitor that monitor_load.sh puts at (0, 0)
 const char* const kMonitorDlls[] = {"comctl32.dll", "comdlg32.dll", "oleaut32.dll", "shell32.dll",
-                                    "version.dll",  "winmm.dll",    "zlib1.dll"};
+                                    "version.dll",  "winmm.dll"};
 
 DWORD WINAPI Worker(LPVOID window)
 {

@@ -171,12 +171,17 @@ HBITMAP CreateSection(const PngDecode& d)
     return section;
 }
 
+// An existing file, opened for reading and not shared.
+HANDLE OpenForReading(const char* fileName)
+{
+    return CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 }  // namespace
 
 bool FileHasSignature(const unsigned char* signature, unsigned int length, const char* fileName)
 {
-    FileOwner file(CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileOwner file(OpenForReading(fileName));
     if (!file.Valid())
         return false;
     std::vector<unsigned char> head(length);
@@ -225,8 +230,7 @@ HBITMAP PngToDib(png_structp decoder, png_infop image, png_infop end)
 
 HBITMAP LoadPngFile(const char* fileName)
 {
-    FileOwner file(CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileOwner file(OpenForReading(fileName));
     if (!file.Valid())
         return nullptr;
     png_structp decoder = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
@@ -245,6 +249,10 @@ HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
 {
     // The ANSI code page: the one the name was written in. (The OEM one
     // differs outside Japan and would spoil names with accented letters.)
+    // Only a file that is there goes to the picture loader: given anything
+    // else, it would try the name as an address, network included.
+    if (!FileOwner(OpenForReading(fileName)).Valid())
+        return nullptr;
     const int length = lstrlenA(fileName);
     std::vector<WCHAR> wide(length + 2);
     if (!MultiByteToWideChar(CP_ACP, 0, fileName, -1, wide.data(), length + 2))

@@ -87,6 +87,18 @@ TEST_F(DisplayTest, SignaturesBeatNamesAndPicturesAreReleasedOnce)
     }
 }
 
+// A skin name from a theme file that names no file is not tried as an
+// address: the picture loader would otherwise fetch it.
+TEST_F(DisplayTest, NamesOfNoFileGiveNoBitmapAndReachNoNetwork)
+{
+    for (const char* name : {"missing.jpg", "http://127.0.0.1:9/skin.jpg", "file://missing.gif"}) {
+        WINIMG image;
+        EXPECT_FALSE(image.LoadImageFile(name)) << name;
+        EXPECT_FALSE(image.picture.Valid()) << name;
+    }
+    EXPECT_EQ(nullptr, GetModuleHandleA("urlmon.dll"));
+}
+
 TEST_F(DisplayTest, BrokenPngFilesFailCleanlyWithoutLeaks)
 {
     std::vector<std::string> files;
