@@ -31,8 +31,11 @@ printf '[Config]\r\nFileName=%s\r\n' "$theme" >"$work/load.vkc"
 # a pointer over a window costs its own polling under Wine.
 printf '[Global]\r\nTimer=1\r\nX=0\r\nY=0\r\n' >"$work/load.vkt"
 
-"$VK_WINE" "build/$arch/bin/veskora.exe" "$settings" & pids+=($!)
-"$VK_WINE" "build/$arch/bin/vk_bench_floor.exe" & pids+=($!)
+# Both start in the program's folder, as a user's shortcut starts the
+# monitor: its default skin and mask are found there.
+cd "build/$arch/bin"
+"$VK_WINE" veskora.exe "$settings" & pids+=($!)
+"$VK_WINE" vk_bench_floor.exe & pids+=($!)
 sleep 5   # start-up and the first readings are not part of the steady load
 
 # The Windows processes themselves (their command lines carry the Windows

@@ -300,6 +300,7 @@ uint32_t DrawnRows(const RowPlan& plan)
 // What the ink test needs of a font, asked once per redraw.
 struct InkFont {
     HFONT font;
+    unsigned epoch;  // of the font's measures: changes with the font
     int height;
     int slack;  // room for overhangs and smoothing
     int wide;   // more room for glyphs beyond plain ASCII
@@ -327,6 +328,7 @@ int Overhang(HDC dc, const TEXTMETRICA& tm)
 struct InkFontCache {
     HFONT font;
     int generation;
+    unsigned epoch;
     TEXTMETRICA tm;
     int overhang;
 };
@@ -341,11 +343,12 @@ InkFont MeasureFont(HDC dc, int fontSlot, int colorSlot)
     if (cache.font != font || cache.generation != app.skinState.generation || !cache.tm.tmHeight) {
         cache.font = font;
         cache.generation = app.skinState.generation;
+        ++cache.epoch;
         cache.tm = TEXTMETRICA{};
         GetTextMetricsA(dc, &cache.tm);
         cache.overhang = Overhang(dc, cache.tm);
     }
-    InkFont f = {font, cache.tm.tmHeight, cache.overhang, cache.tm.tmMaxCharWidth / 2 + 1, 0};
+    InkFont f = {font, cache.epoch, cache.tm.tmHeight, cache.overhang, cache.tm.tmMaxCharWidth / 2 + 1, 0};
     f.d = app.colors.slot[colorSlot].shadow ? app.colors.shadowOffset : 0;
     return f;
 }
@@ -361,20 +364,54 @@ bool PlainAscii(const char* text)
     return true;
 }
 
-RECT InkBox(HDC dc, const InkFont& f, const RECT& r, const char* text, UINT format)
+// A text's width in a font, and the room its glyphs need beyond the font's
+// slack. Each row's label and value keep their last measure: most texts
+// are the same as at the last redraw.
+struct Extent {
+    int width;
+    int extra;
+};
+struct ExtentMemo {
+    HFONT font;
+    unsigned epoch;
+    char text[kReadingTextSize];
+    Extent extent;
+};
+ExtentMemo labelExtents[kHoverRows], valueExtents[kHoverRows];
+
+Extent MeasureText(HDC dc, const InkFont& f, const char* text)
 {
-    SIZE size = {};
-    int slack = f.slack;
     if (PlainAscii(text)) {
+        SIZE size = {};
         GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
-    } else {
-        // Measured as the drawing decodes it; the overhangs of such glyphs
-        // are not asked, so they get room of their own.
-        RECT calc = {0, 0, 0, 0};
-        DrawTextA(dc, text, -1, &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-        size.cx = calc.right - calc.left;
-        slack += f.wide;
+        return Extent{size.cx, 0};
     }
+    // Measured as the drawing decodes it; the overhangs of such glyphs are
+    // not asked, so they get room of their own.
+    RECT calc = {0, 0, 0, 0};
+    DrawTextA(dc, text, -1, &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return Extent{calc.right - calc.left, f.wide};
+}
+
+Extent MemoText(HDC dc, const InkFont& f, const char* text, ExtentMemo* memo)
+{
+    // A text longer than the memo holds is measured every time.
+    if (lstrlenA(text) >= kReadingTextSize)
+        return MeasureText(dc, f, text);
+    if (memo->font != f.font || memo->epoch != f.epoch || std::strcmp(memo->text, text) != 0) {
+        memo->font = f.font;
+        memo->epoch = f.epoch;
+        lstrcpynA(memo->text, text, kReadingTextSize);
+        memo->extent = MeasureText(dc, f, text);
+    }
+    return memo->extent;
+}
+
+RECT InkBox(HDC dc, const InkFont& f, const RECT& r, const char* text, UINT format, ExtentMemo* memo)
+{
+    const Extent measured = MemoText(dc, f, text, memo);
+    const SIZE size = {measured.width, 0};
+    const int slack = f.slack + measured.extra;
     // Centred lines are placed as (h - cy) / 2 or as h / 2 - cy / 2 below
     // the top, which differ by a pixel: the box holds both.
     const int h = r.bottom - r.top;
@@ -401,14 +438,14 @@ uint32_t LayerLabels(const PanelRects& at, HDC dc, const RowPlan& plan, RECT val
     const InkFont valueFont = MeasureFont(dc, kFontValue, kColorValue);
     for (int row = 0; row < kHoverRows; ++row)
         if (plan.drawn[row] && at.hasValue[row])
-            values[row] = InkBox(dc, valueFont, at.value[row], plan.value[row], kValueFormat);
+            values[row] = InkBox(dc, valueFont, at.value[row], plan.value[row], kValueFormat, &valueExtents[row]);
     const InkFont labelFont = MeasureFont(dc, kFontLabel, kColorLabel);
     uint32_t safe = 0, earlierValues = 0, earlierLoose = 0;
     for (int row = 0; row < kHoverRows; ++row) {
         if (!plan.drawn[row])
             continue;
         if (at.hasLabel[row]) {
-            labels[row] = InkBox(dc, labelFont, at.label[row], plan.label[row], kLabelFormat);
+            labels[row] = InkBox(dc, labelFont, at.label[row], plan.label[row], kLabelFormat, &labelExtents[row]);
             bool clear = true;
             for (int i = 0; i < row && clear; ++i) {
                 if ((earlierValues >> i) & 1)

@@ -167,13 +167,13 @@ bool CSENSOR::Start(ReadRequest* request)
         Cycle(request);
         return true;
     }
-    // One handshake event for every tick, made at the first: each worker has
-    // signalled it before Start returns, so it is reset for the next.
+    // One handshake event for every tick, made at the first. It resets
+    // itself when the wait below sees the worker's signal, so it is clear
+    // again for the next tick without another call.
     if (!handshake.Valid())
-        handshake.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        handshake.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!handshake.Valid())
         return false;
-    ResetEvent(handshake.Get());
     request->event = handshake.Get();
     HANDLE thread = threadStarter(CycleThread, request);
     if (!thread) {
