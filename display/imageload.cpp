@@ -15,7 +15,7 @@ namespace {
 const unsigned char kBitmapSignature[] = {'B', 'M'};
 const unsigned char kPngSignature[] = {0x89, 'P', 'N', 'G'};
 const char kFileScheme[] = "file:";
-const int kFileSchemeLength = sizeof kFileScheme - 1;
+const size_t kFileSchemeLength = sizeof kFileScheme - 1;
 const int kTwoBitDepth = 2;
 const int kWidenedDepth = 4;  // what ExpandTwoBitRow makes of two bits
 const int kTrueColourBits = 24;
@@ -252,9 +252,7 @@ HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
     // Only a file that is there goes to the picture loader: given anything
     // else, it would try the name as an address, network included. A name
     // written as a file: address is the user's own choice and passes.
-    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, fileName, kFileSchemeLength, kFileScheme,
-                       kFileSchemeLength) != CSTR_EQUAL &&
-        !FileOwner(OpenForReading(fileName)).Valid())
+    if (_strnicmp(fileName, kFileScheme, kFileSchemeLength) != 0 && !FileOwner(OpenForReading(fileName)).Valid())
         return nullptr;
     // The ANSI code page: the one the name was written in. (The OEM one
     // differs outside Japan and would spoil names with accented letters.)
