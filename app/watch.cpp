@@ -239,22 +239,26 @@ char SeparatorOf(const LogSettings& log)
     return lstrcmpiA(log.separator, kTabSeparator) == 0 ? '\t' : ',';
 }
 
+using LogTake = std::function<void(const char* label, const char* unit, const char* value)>;
+
+// The shown rows of one group, whose readings start at slot.
+template <int N>
+void LogGroup(const int (&show)[N], const char (&labels)[N][kTextSize], const char* unit, int slot,
+              const LogTake& take)
+{
+    for (int i = 0; i < N; ++i)
+        if (show[i])
+            take(labels[i], unit, App().current.text[slot + i]);
+}
+
 // Every shown row in display order: temperatures, fans, fan duties, voltages.
-void ForEachLogged(const std::function<void(const char* label, const char* unit, const char* value)>& take)
+void ForEachLogged(const LogTake& take)
 {
     AppState& a = App();
-    for (int i = 0; i < kTempCount; ++i)
-        if (a.show.temp[i])
-            take(a.labels.temp[i], a.units.temp, a.current.text[kTempSlot + i]);
-    for (int i = 0; i < kFanCount; ++i)
-        if (a.show.fan[i])
-            take(a.labels.fan[i], a.units.fan, a.current.text[kFanSlot + i]);
-    for (int i = 0; i < kFanCount; ++i)
-        if (a.show.fan[i])
-            take(a.labels.fan[i], a.units.pwm, a.current.text[kPwmSlot + i]);
-    for (int i = 0; i < kVoltCount; ++i)
-        if (a.show.in[i])
-            take(a.labels.in[i], a.units.in, a.current.text[kVoltSlot + i]);
+    LogGroup(a.show.temp, a.labels.temp, a.units.temp, kTempSlot, take);
+    LogGroup(a.show.fan, a.labels.fan, a.units.fan, kFanSlot, take);
+    LogGroup(a.show.fan, a.labels.fan, a.units.pwm, kPwmSlot, take);
+    LogGroup(a.show.in, a.labels.in, a.units.in, kVoltSlot, take);
 }
 
 LogLine ComposeLog()
