@@ -27,6 +27,23 @@ HBITMAP LoadBitmapImage(const char* fileName)
         LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
+// A skin or preview from a Windows bitmap file. A true-colour file stays in
+// its own format, in the process's own memory, which goes back whole when
+// the image is released; a file of fewer colours becomes a device-dependent
+// bitmap as above, so that its colours stretch as they always have (a
+// one-bit one takes the text and background colours).
+HBITMAP LoadDrawnBitmap(const char* fileName)
+{
+    HBITMAP section = static_cast<HBITMAP>(
+        LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    BITMAP info = {};
+    if (section && GetObjectA(section, sizeof info, &info) && info.bmBitsPixel >= kTrueColourBits)
+        return section;
+    if (section)
+        DeleteObject(section);
+    return LoadBitmapImage(fileName);
+}
+
 // libpng reports through these: errors jump back to the decode's setjmp,
 // warnings are of no interest to a user of the window.
 void PngError(png_structp decoder, png_const_charp)
@@ -293,7 +310,7 @@ bool WINIMG::LoadImageFile(const char* fileName)
         return false;
     HBITMAP loaded = nullptr;
     if (FileHasSignature(kBitmapSignature, sizeof kBitmapSignature, fileName))
-        loaded = LoadBitmapImage(fileName);
+        loaded = LoadDrawnBitmap(fileName);
     else if (FileHasSignature(kPngSignature, sizeof kPngSignature, fileName))
         loaded = LoadPngFile(fileName);
     else

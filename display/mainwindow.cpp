@@ -239,6 +239,18 @@ void ReloadFrom(HWND window, int withConfig)
     PostCommand(window, ID_RELOAD);
 }
 
+// After the skin setting changed here: its surface follows, under the
+// locks an apply of the settings dialog's thread holds while it rebuilds.
+void SwitchSkin(HWND window)
+{
+    AppState& app = App();
+    app.updateLock.Enter();
+    app.drawLock.Enter();
+    SyncSkinSurface(window);
+    app.drawLock.Leave();
+    app.updateLock.Leave();
+}
+
 void TakeDroppedSkin(HWND window, const char* path)
 {
     AppState& app = App();
@@ -249,8 +261,10 @@ void TakeDroppedSkin(HWND window, const char* path)
     app.updateLock.Leave();
     if (!built)
         ShowError(window, kSkinError);
-    if (app.skinState.loaded && !app.skin.enable)
+    if (app.skinState.loaded && !app.skin.enable) {
         app.skin.enable = 1;
+        SwitchSkin(window);
+    }
     DrawPanels(window);
     ApplyWindowShape(window, window);
 }
@@ -358,6 +372,7 @@ void CmdLockPosition(HWND, LPARAM) { App().stable = !App().stable; }
 void CmdSkin(HWND window, LPARAM)
 {
     App().skin.enable = !App().skin.enable;
+    SwitchSkin(window);
     UpdateDisplay(window);
 }
 

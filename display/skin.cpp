@@ -29,6 +29,20 @@ void StretchSkin(SkinState& s)
                s.image.info.bmHeight, SRCCOPY);
 }
 
+// Loads the skin file; when the skin is shown, also stretches it onto a
+// surface of the window's size, the only thing drawn from it afterwards.
+// While the skin is off only the load is tried (whether it loads is what
+// the menu and the skin page ask), and no surface is kept for it.
+bool LoadSkin(HWND window, SkinState& s, bool shown)
+{
+    const bool done = s.image.LoadImageFile(App().skin.fileName) &&
+                      (!shown || s.surface.CreateSurface(window, s.width, s.height));
+    if (done && shown)
+        StretchSkin(s);
+    s.image.Release();
+    return done;
+}
+
 void EnsureLayered(HWND window)
 {
     LONG_PTR ex = GetWindowLongPtrA(window, GWL_EXSTYLE);
@@ -141,15 +155,31 @@ bool BuildSkin(HWND window)
     if (!s.layer.CreateSurface(window, s.width, s.height))
         s.layer.Release();  // the panels are drawn in full every time instead
     s.loaded = 0;
-    if (s.image.LoadImageFile(app.skin.fileName) && s.surface.CreateSurface(window, s.width, s.height)) {
-        StretchSkin(s);
-        s.image.Release();  // the stretched surface is all that is drawn from now on
+    s.surface.Release();
+    if (LoadSkin(window, s, app.skin.enable != 0)) {
         s.loaded = 1;
         return true;
     }
-    s.image.Release();  // loaded, perhaps, but without a surface to stretch it to
     app.skin.enable = 0;
     return true;
+}
+
+void SyncSkinSurface(HWND window)
+{
+    AppState& app = App();
+    SkinState& s = app.skinState;
+    if (!app.skin.enable) {
+        s.surface.Release();
+        return;
+    }
+    if (s.surface.dc.Valid() || !s.loaded)
+        return;  // shown already, or nothing loaded to show
+    if (!LoadSkin(window, s, true)) {
+        // The file went away or changed since the build: as a skin that
+        // does not load then, the skin is off.
+        s.loaded = 0;
+        app.skin.enable = 0;
+    }
 }
 
 void ApplyWindowShape(HWND window, HWND disableWindow)

@@ -10,6 +10,10 @@ extern const char kMaskError[];
 // False only when the back buffer cannot be created; a skin that cannot be
 // loaded or stretched switches the skin setting off.
 bool BuildSkin(HWND window);
+// The stretched skin is kept only while the skin is shown: made again from
+// the file when the skin has been switched on, dropped when it has been
+// switched off. A file that no longer loads switches the skin off.
+void SyncSkinSurface(HWND window);
 // Gives the window the shape of the current mask mode. disableWindow is kept
 // disabled while a bitmap region is generated.
 void ApplyWindowShape(HWND window, HWND disableWindow);

@@ -13,6 +13,16 @@ namespace {
 const COLORREF kSkinColour = RGB(200, 40, 90);
 const COLORREF kCornerColour = RGB(10, 220, 30);
 
+// Every byte of a surface, 32 bits a pixel, top row first.
+std::vector<unsigned char> SurfacePixels(const WINMEMDC& surface)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), surface.width, -surface.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<unsigned char> out(static_cast<size_t>(surface.width) * surface.height * 4);
+    GetDIBits(surface.dc.Get(), surface.bitmap.Get(), 0, surface.height, out.data(), &info, DIB_RGB_COLORS);
+    return out;
+}
+
 // A 24-bit Windows bitmap of one colour, with another colour in its top-left pixel.
 void WriteBitmap(const std::string& path, int width, int height, COLORREF fill, COLORREF corner)
 {
@@ -83,6 +93,60 @@ TEST_F(SkinTest, ADroppedBitmapBecomesTheSkinAndIsSwitchedOn)
     EXPECT_EQ(1, App().skin.enable);
     POINT p = Background();
     EXPECT_EQ(kSkinColour, BackBufferPixel(p.x, p.y));
+}
+
+// The window's skin surface exists only while the skin is shown, and is made
+// from the file as it is when the skin is switched on.
+TEST_F(SkinTest, TheStretchedSkinIsKeptOnlyWhileShown)
+{
+    std::string path = dir.File("skin.bmp");
+    WriteBitmap(path, 8, 6, kSkinColour, kCornerColour);
+    UseSkin(path);
+    App().skin.enable = 0;
+    ASSERT_TRUE(Open());
+    const SkinState& s = App().skinState;
+    EXPECT_EQ(1, s.loaded);  // loaded, so the menu offers it, but not kept
+    EXPECT_FALSE(s.surface.dc.Valid());
+    const POINT p = Background();
+
+    SendMessageA(window, WM_COMMAND, ID_SKIN, 0);
+    EXPECT_TRUE(s.surface.dc.Valid());
+    EXPECT_EQ(kSkinColour, BackBufferPixel(p.x, p.y));
+    SendMessageA(window, WM_COMMAND, ID_SKIN, 0);
+    EXPECT_FALSE(s.surface.dc.Valid());
+
+    DeleteFileA(path.c_str());  // gone before the skin is switched on again
+    SendMessageA(window, WM_COMMAND, ID_SKIN, 0);
+    EXPECT_EQ(0, App().skin.enable);
+    EXPECT_EQ(0, s.loaded);
+    EXPECT_EQ(App().colors.slot[kColorBack].colour, BackBufferPixel(p.x, p.y));
+}
+
+// True-colour bitmaps are held in their own format; stretched, they must give
+// the pixels of the screen-format bitmap they used to become.
+TEST_F(SkinTest, TrueColourBitmapsStretchToTheScreenFormatsPixels)
+{
+    std::string path = dir.File("pattern.bmp");
+    WriteBitmapFile(path, 37, 23, [](int x, int y) { return RGB(x * 7, y * 11, (x * y) & 0xFF); });
+    WINIMG image;
+    ASSERT_TRUE(image.LoadImageFile(path.c_str()));
+    EXPECT_EQ(24, image.info.bmBitsPixel);  // its own format, not the screen's
+    BitmapOwner screenFormat(static_cast<HBITMAP>(
+        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+    MemoryDcOwner screenDc(CreateCompatibleDC(nullptr));
+    SelectObject(screenDc.Get(), screenFormat.Get());
+    const SIZE kSizes[] = {{37, 23}, {80, 50}, {20, 11}};
+    for (const SIZE& size : kSizes) {
+        std::vector<std::vector<unsigned char>> got;
+        for (HDC source : {image.dc.Get(), screenDc.Get()}) {
+            WINMEMDC surface;
+            ASSERT_TRUE(surface.CreateSurface(nullptr, size.cx, size.cy));
+            SetStretchBltMode(surface.dc.Get(), HALFTONE);
+            StretchBlt(surface.dc.Get(), 0, 0, size.cx, size.cy, source, 0, 0, 37, 23, SRCCOPY);
+            got.push_back(SurfacePixels(surface));
+        }
+        EXPECT_EQ(got[0], got[1]) << size.cx << " x " << size.cy;
+    }
 }
 
 TEST_F(SkinTest, SignaturesDecideNotNames)
