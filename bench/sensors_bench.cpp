@@ -106,6 +106,13 @@ void ReportWalk(DWORD_PTR system, int processors)
     std::vector<double> bind = Time(2000, [&] {
         SetThreadAffinityMask(GetCurrentThread(), bits[++turn % bits.size()]);
     });
+    // What the walk does for every processor but the first: no previous
+    // mask is asked for.
+    std::vector<double> move = Time(2000, [&] {
+        GROUP_AFFINITY affinity = {};
+        affinity.Mask = bits[++turn % bits.size()];
+        SetThreadGroupAffinity(GetCurrentThread(), &affinity, nullptr);
+    });
     std::vector<double> readout = Time(2000, [] {
         int32_t value = 0;
         CSENSOR::cpu.ReadDts(&value);
@@ -123,6 +130,7 @@ void ReportWalk(DWORD_PTR system, int processors)
     for (double& sample : walk)
         sample /= processors;
     Report("one bind (SetThreadAffinityMask)", bind);
+    Report("one bind without the previous mask (SetThreadGroupAffinity)", move);
     Report("one readout request (CTL_DTS)", readout);
     Report("bind to the next processor, then readout", both);
     Report("core walk, per processor", walk);

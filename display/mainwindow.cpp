@@ -86,6 +86,39 @@ void ShapeAndPlace(HWND window)
     ApplyWindowShape(window, window);
 }
 
+// The window's procedure before the tick path was put in front of it.
+struct TickPath {
+    HWND window;
+    WNDPROC next;
+};
+TickPath tickPath = {};
+
+// Each tick brings three messages: the monitor timer, the cycle's posted
+// update and the repaint. They go straight to the dialog procedure, which
+// answers all three itself; through the dialog manager and the tooltip's
+// subclass each would also cost window-property lookups (three server
+// calls a message under Wine) for nothing. Everything else takes the
+// usual way.
+LRESULT CALLBACK TickPathProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_TIMER || message == WM_COMMAND || message == WM_PAINT) {
+        MainDialogProc(window, message, wParam, lParam);
+        return 0;
+    }
+    const WNDPROC next = window == tickPath.window ? tickPath.next : DefDlgProcA;
+    return CallWindowProcA(next, window, message, wParam, lParam);
+}
+
+// Once per window, after its tooltip has subclassed it.
+void OpenTickPath(HWND window)
+{
+    const LONG_PTR before = GetWindowLongPtrA(window, GWLP_WNDPROC);
+    if (!before)
+        return;
+    tickPath = {window, reinterpret_cast<WNDPROC>(before)};
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TickPathProc));
+}
+
 bool InitializeWindow(HWND window)
 {
     AppState& app = App();
@@ -114,6 +147,7 @@ bool InitializeWindow(HWND window)
         return false;
     }
     ShapeAndPlace(window);
+    OpenTickPath(window);
     UpdateDisplay(window);
     SetForegroundWindow(window);
     return true;

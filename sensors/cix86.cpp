@@ -79,6 +79,13 @@ DWORD_PTR RealBindThread(DWORD_PTR mask)
     return SetThreadAffinityMask(GetCurrentThread(), mask);
 }
 
+BOOL RealMoveThread(DWORD_PTR mask)
+{
+    GROUP_AFFINITY affinity = {};
+    affinity.Mask = mask;
+    return SetThreadGroupAffinity(GetCurrentThread(), &affinity, nullptr);
+}
+
 BOOL RealBindProcess(DWORD_PTR mask)
 {
     return SetProcessAffinityMask(GetCurrentProcess(), mask);
@@ -141,6 +148,16 @@ void WriteLine(bool toDebugger, const char* format, ...)
         std::printf("%s\n", line);
 }
 
+// Binds the calling thread to one processor. The thread's mask before the
+// walk is asked for once, and only when it is to be put back afterwards.
+bool BindTo(DWORD_PTR mask, bool restoring, DWORD_PTR* restore)
+{
+    if (!restoring || *restore)
+        return walk->moveThread(mask) != 0;
+    *restore = walk->bindThread(mask);
+    return *restore != 0;
+}
+
 uint64_t MeasureWindow()
 {
     uint64_t counter = __rdtsc();
@@ -152,7 +169,8 @@ uint64_t MeasureWindow()
 
 }  // namespace
 
-const CoreWalkCalls kRealCoreWalk = {RealAffinity, RealBindThread, RealBindProcess, RealReadout};
+const CoreWalkCalls kRealCoreWalk = {RealAffinity, RealBindThread, RealMoveThread, RealBindProcess,
+                                     RealReadout};
 
 void SetCoreWalkCalls(const CoreWalkCalls* calls)
 {
@@ -339,23 +357,21 @@ void CIX86::ReadCores(CoreTable* table, bool restoreThread) const
         entry.temp = 0;
         const DWORD_PTR bit = static_cast<DWORD_PTR>(1) << i;
         if (system & bit) {
-            DWORD_PTR previous = walk->bindThread(bit);
+            bool bound = BindTo(bit, restoreThread, &restore);
             // A thread cannot be bound outside its process's mask, which the
             // user may have narrowed: widen that mask for the walk, once.
             // Widening gives every thread the wide mask, so the thread's own
             // is taken first when no bind has told it yet.
             // Not when the process mask cannot be asked: nothing to put back.
-            if (!previous && !widenTried && ProcessMask(&processMask) && !(processMask & bit)) {
+            if (!bound && !widenTried && ProcessMask(&processMask) && !(processMask & bit)) {
                 widenTried = true;
                 if (!restore)
                     restore = walk->bindThread(processMask);
                 widened = walk->bindProcess(system) != 0;
                 if (widened)
-                    previous = walk->bindThread(bit);
+                    bound = BindTo(bit, restoreThread, &restore);
             }
-            if (previous) {
-                if (!restore)
-                    restore = previous;
+            if (bound) {
                 // The bind moves the calling thread before it returns; a
                 // scheduler that has not moved it yet gets a millisecond.
                 if (GetCurrentProcessorNumber() != static_cast<DWORD>(i))

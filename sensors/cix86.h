@@ -32,6 +32,9 @@ struct CoreWalkCalls {
     BOOL (*affinity)(DWORD_PTR* processMask, DWORD_PTR* systemMask);
     // Binds the calling thread to the mask; its previous mask, 0 on failure.
     DWORD_PTR (*bindThread)(DWORD_PTR mask);
+    // Binds the calling thread to the mask without asking for the previous
+    // one (a request less); false on failure.
+    BOOL (*moveThread)(DWORD_PTR mask);
     // Sets the process mask, which every thread of the process then takes.
     BOOL (*bindProcess)(DWORD_PTR mask);
     // The thermal readout of the processor the calling thread is bound to.

@@ -238,7 +238,7 @@ std::atomic<int> SlowWalk::finished;
 std::atomic<int> SlowWalk::failed;
 
 const CoreWalkCalls kSlowWalk = {kRealCoreWalk.affinity, kRealCoreWalk.bindThread,
-                                 kRealCoreWalk.bindProcess, SlowWalk::Readout};
+                                 kRealCoreWalk.moveThread, kRealCoreWalk.bindProcess, SlowWalk::Readout};
 
 TEST_F(Cycles, CloseWaitsForTheRunningCycle)
 {

@@ -271,7 +271,9 @@ struct FakeMachine {
     static DWORD_PTR processMask;  // 0: the system mask
     static DWORD_PTR failing;
     static DWORD_PTR bound;
+    static DWORD_PTR previous;  // the mask before the last bind
     static int bindings;
+    static int asks;  // binds that asked for the previous mask
     static int processBindings;
     static bool refuseProcess;
     static int queries;
@@ -285,12 +287,17 @@ struct FakeMachine {
     }
     static DWORD_PTR Bind(DWORD_PTR mask)
     {
+        asks++;
+        return Move(mask) ? previous : 0;
+    }
+    static BOOL Move(DWORD_PTR mask)
+    {
         if (processMask && (mask & ~processMask))
-            return 0;  // a thread stays inside its process's mask
+            return FALSE;  // a thread stays inside its process's mask
         bindings++;
-        const DWORD_PTR previous = bound;
+        previous = bound;
         bound = mask;
-        return previous;
+        return TRUE;
     }
     static BOOL BindProcess(DWORD_PTR mask)
     {
@@ -315,12 +322,14 @@ DWORD_PTR FakeMachine::systemMask;
 DWORD_PTR FakeMachine::processMask;
 DWORD_PTR FakeMachine::failing;
 DWORD_PTR FakeMachine::bound;
+DWORD_PTR FakeMachine::previous;
 int FakeMachine::bindings;
+int FakeMachine::asks;
 int FakeMachine::processBindings;
 bool FakeMachine::refuseProcess;
 int FakeMachine::queries;
 
-const CoreWalkCalls kFakeMachine = {FakeMachine::Affinity, FakeMachine::Bind,
+const CoreWalkCalls kFakeMachine = {FakeMachine::Affinity, FakeMachine::Bind, FakeMachine::Move,
                                     FakeMachine::BindProcess, FakeMachine::Readout};
 
 class FakeWalk : public Processor {
@@ -334,6 +343,7 @@ protected:
         FakeMachine::processBindings = 0;
         FakeMachine::bound = 0xFF;  // the thread's mask before the walk
         FakeMachine::bindings = 0;
+        FakeMachine::asks = 0;
         FakeMachine::queries = 0;
         SetCoreWalkCalls(&kFakeMachine);
         scenario.Set("Dts", 20);
@@ -363,6 +373,15 @@ TEST_F(FakeWalk, AMaskWithAGapCountsUpToItsHighestBit)
     SyncCycle(1);
     EXPECT_EQ(8, FakeMachine::bindings);
     EXPECT_EQ(1, FakeMachine::queries);
+    // The mask to give back is asked for once a walk, by its first bind
+    // (and the bind that gives it back); a worker, which puts nothing
+    // back, asks for none.
+    EXPECT_EQ(4, FakeMachine::asks);
+    ReadRequest worker = {0, 0, 1, nullptr, ID_UPDATE, 0, nullptr};
+    ASSERT_TRUE(CSENSOR::Start(&worker));
+    CSENSOR::Close();  // waits for the worker's walk
+    EXPECT_EQ(4, FakeMachine::asks);
+    EXPECT_EQ(11, FakeMachine::bindings);
 }
 
 // Kept to processor 3 alone: the walk widens the process mask once, reads
