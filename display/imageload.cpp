@@ -19,29 +19,14 @@ const size_t kFileSchemeLength = sizeof kFileScheme - 1;
 const int kTwoBitDepth = 2;
 const int kWidenedDepth = 4;  // what ExpandTwoBitRow makes of two bits
 const int kTrueColourBits = 24;
+const int kFullColourBits = 32;
+const int kLargestSide = 32767;  // pixels; beyond, no skin a window could show
 
 // A device-dependent bitmap in the screen's format, from a Windows bitmap file.
 HBITMAP LoadBitmapImage(const char* fileName)
 {
     return static_cast<HBITMAP>(
         LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-}
-
-// A skin or preview from a Windows bitmap file. A true-colour file stays in
-// its own format, in the process's own memory, which goes back whole when
-// the image is released; a file of fewer colours becomes a device-dependent
-// bitmap as above, so that its colours stretch as they always have (a
-// one-bit one takes the text and background colours).
-HBITMAP LoadDrawnBitmap(const char* fileName)
-{
-    HBITMAP section = static_cast<HBITMAP>(
-        LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    BITMAP info = {};
-    if (section && GetObjectA(section, sizeof info, &info) && info.bmBitsPixel >= kTrueColourBits)
-        return section;
-    if (section)
-        DeleteObject(section);
-    return LoadBitmapImage(fileName);
 }
 
 // libpng reports through these: errors jump back to the decode's setjmp,
@@ -194,6 +179,47 @@ HBITMAP CreateSection(const PngDecode& d)
 HANDLE OpenForReading(const char* fileName)
 {
     return CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+
+// Whether a Windows bitmap file is plain true colour (the common 40-byte
+// header, 24 or 32 bits a pixel, uncompressed) and holds every byte of its
+// pixels. Only such a file goes to the loader as a section: its copy of the
+// pixels would run past the end of a file that is cut or lies about them.
+bool PlainTrueColourFile(const char* fileName)
+{
+    FileOwner file(OpenForReading(fileName));
+    if (!file.Valid())
+        return false;
+    BITMAPFILEHEADER head = {};
+    BITMAPINFOHEADER info = {};
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), &head, sizeof head, &read, nullptr) || read != sizeof head ||
+        !ReadFile(file.Get(), &info, sizeof info, &read, nullptr) || read != sizeof info)
+        return false;
+    const bool plain = info.biSize == sizeof info && info.biPlanes == 1 && info.biCompression == BI_RGB &&
+                       (info.biBitCount == kTrueColourBits || info.biBitCount == kFullColourBits);
+    const int64_t height = info.biHeight < 0 ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
+    if (!plain || info.biWidth <= 0 || info.biWidth > kLargestSide || height == 0 || height > kLargestSide ||
+        head.bfOffBits < sizeof head + sizeof info)
+        return false;
+    const int64_t stride = (static_cast<int64_t>(info.biWidth) * info.biBitCount + 31) / 32 * 4;
+    LARGE_INTEGER size = {};
+    return GetFileSizeEx(file.Get(), &size) && head.bfOffBits + stride * height <= size.QuadPart;
+}
+
+// A skin or preview from a Windows bitmap file. A plain true-colour file
+// stays in its own format, in the process's own memory, which goes back
+// whole when the image is released; every other file becomes a
+// device-dependent bitmap as above, so that its colours stretch as they
+// always have (a one-bit one takes the text and background colours).
+HBITMAP LoadDrawnBitmap(const char* fileName)
+{
+    HBITMAP section = nullptr;
+    if (PlainTrueColourFile(fileName))
+        section = static_cast<HBITMAP>(
+            LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    return section ? section : LoadBitmapImage(fileName);
 }
 
 }  // namespace
