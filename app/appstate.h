@@ -142,7 +142,7 @@ struct ChipState {
 
 // The skin, the back buffer and the client area they were built for.
 struct SkinState {
-    int loaded{};   // the skin file loaded at the last build; shown, it is on the surface
+    int loaded{};   // the skin file loads (cleared when it no longer does); shown, it is on the surface
     RECT client{};  // client rectangle taken by the last build
     int x{}, y{};   // client origin and size derived from it
     int width{}, height{};

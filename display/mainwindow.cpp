@@ -86,10 +86,12 @@ void ShapeAndPlace(HWND window)
     ApplyWindowShape(window, window);
 }
 
-// The window's procedure before the tick path was put in front of it.
+// The window's procedure before the tick path was put in front of it, and
+// the dialog procedure the window was made with.
 struct TickPath {
     HWND window;
     WNDPROC next;
+    WNDPROC dialog;
 };
 TickPath tickPath = {};
 
@@ -101,21 +103,23 @@ TickPath tickPath = {};
 // usual way.
 LRESULT CALLBACK TickPathProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (window != tickPath.window)
+        return CallWindowProcA(DefDlgProcA, window, message, wParam, lParam);
     if (message == WM_TIMER || message == WM_COMMAND || message == WM_PAINT) {
-        MainDialogProc(window, message, wParam, lParam);
+        CallWindowProcA(tickPath.dialog, window, message, wParam, lParam);
         return 0;
     }
-    const WNDPROC next = window == tickPath.window ? tickPath.next : DefDlgProcA;
-    return CallWindowProcA(next, window, message, wParam, lParam);
+    return CallWindowProcA(tickPath.next, window, message, wParam, lParam);
 }
 
 // Once per window, after its tooltip has subclassed it.
 void OpenTickPath(HWND window)
 {
     const LONG_PTR before = GetWindowLongPtrA(window, GWLP_WNDPROC);
-    if (!before)
+    const LONG_PTR dialog = GetWindowLongPtrA(window, DWLP_DLGPROC);
+    if (!before || !dialog || before == reinterpret_cast<LONG_PTR>(TickPathProc))
         return;
-    tickPath = {window, reinterpret_cast<WNDPROC>(before)};
+    tickPath = {window, reinterpret_cast<WNDPROC>(before), reinterpret_cast<WNDPROC>(dialog)};
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TickPathProc));
 }
 
@@ -273,13 +277,14 @@ void ReloadFrom(HWND window, int withConfig)
     PostCommand(window, ID_RELOAD);
 }
 
-// After the skin setting changed here: its surface follows, under the
-// locks an apply of the settings dialog's thread holds while it rebuilds.
-void SwitchSkin(HWND window)
+// Shows or hides the skin; setting and surface change under the locks an
+// apply of the settings dialog's thread holds while it rebuilds.
+void SwitchSkin(HWND window, int enable)
 {
     AppState& app = App();
     app.updateLock.Enter();
     app.drawLock.Enter();
+    app.skin.enable = enable;
     SyncSkinSurface(window);
     app.drawLock.Leave();
     app.updateLock.Leave();
@@ -295,10 +300,8 @@ void TakeDroppedSkin(HWND window, const char* path)
     app.updateLock.Leave();
     if (!built)
         ShowError(window, kSkinError);
-    if (app.skinState.loaded && !app.skin.enable) {
-        app.skin.enable = 1;
-        SwitchSkin(window);
-    }
+    if (app.skinState.loaded && !app.skin.enable)
+        SwitchSkin(window, 1);
     DrawPanels(window);
     ApplyWindowShape(window, window);
 }
@@ -405,8 +408,7 @@ void CmdLockPosition(HWND, LPARAM) { App().stable = !App().stable; }
 
 void CmdSkin(HWND window, LPARAM)
 {
-    App().skin.enable = !App().skin.enable;
-    SwitchSkin(window);
+    SwitchSkin(window, !App().skin.enable);
     UpdateDisplay(window);
 }
 

@@ -9,6 +9,7 @@
 #include "app/appstate.h"
 #include "app/watch.h"
 #include "display/coretip.h"
+#include "display/skin.h"
 #include "sensors/csensor.h"
 
 const PanelGroup kPanelGroups[kGroupCount] = {
@@ -195,7 +196,7 @@ void DrawBackground(HDC dc)
 {
     AppState& app = App();
     const SkinState& skin = app.skinState;
-    if (app.skin.enable) {
+    if (SkinShown()) {
         BitBlt(dc, skin.x, skin.y, skin.width, skin.height, skin.surface.dc.Get(), 0, 0, SRCCOPY);
     } else {
         FillRect(dc, &skin.client, app.colors.slot[kColorBack].brush.Handle());
@@ -271,7 +272,7 @@ uint32_t LayerKey(HWND window, uint32_t drawnRows, uint32_t labels)
     uint32_t h = 2166136261u;
     h = MixValue(h, window);
     h = MixValue(h, app.skinState.generation);
-    h = MixValue(h, app.skin.enable);
+    h = MixValue(h, SkinShown());
     h = MixValue(h, drawnRows);
     h = MixValue(h, labels);
     h = MixValue(h, app.labels);

@@ -133,7 +133,7 @@ void ApplyBitmapMask(HWND window, HWND disableWindow)
 COLORREF AutomaticKey()
 {
     AppState& app = App();
-    if (app.skin.enable)
+    if (SkinShown())
         return GetPixel(app.skinState.surface.dc.Get(), 0, 0);
     return app.colors.slot[kColorBack].colour;
 }
@@ -175,11 +175,17 @@ void SyncSkinSurface(HWND window)
     if (s.surface.dc.Valid() || !s.loaded)
         return;  // shown already, or nothing loaded to show
     if (!LoadSkin(window, s, true)) {
-        // The file went away or changed since the build: as a skin that
-        // does not load then, the skin is off.
+        // The file went away or changed since the build, or no surface
+        // could be made: as at a build, the skin is off.
         s.loaded = 0;
         app.skin.enable = 0;
     }
+}
+
+bool SkinShown()
+{
+    const AppState& app = App();
+    return app.skin.enable && app.skinState.surface.dc.Valid();
 }
 
 void ApplyWindowShape(HWND window, HWND disableWindow)

@@ -14,6 +14,9 @@ bool BuildSkin(HWND window);
 // the file when the skin has been switched on, dropped when it has been
 // switched off. A file that no longer loads switches the skin off.
 void SyncSkinSurface(HWND window);
+// The skin is on and has its surface (settings loaded for a window about to
+// be made again may switch it on before there is one).
+bool SkinShown();
 // Gives the window the shape of the current mask mode. disableWindow is kept
 // disabled while a bitmap region is generated.
 void ApplyWindowShape(HWND window, HWND disableWindow);

@@ -79,10 +79,22 @@ DWORD_PTR RealBindThread(DWORD_PTR mask)
     return SetThreadAffinityMask(GetCurrentThread(), mask);
 }
 
+// In the processor group the process's threads start in, asked once: the
+// masks of the walk are masks of that group.
 BOOL RealMoveThread(DWORD_PTR mask)
 {
+    static WORD group = 0;
+    static bool known = false;
     GROUP_AFFINITY affinity = {};
+    if (!known) {
+        if (!GetThreadGroupAffinity(GetCurrentThread(), &affinity))
+            return FALSE;
+        group = affinity.Group;
+        known = true;
+    }
+    affinity = {};
     affinity.Mask = mask;
+    affinity.Group = group;
     return SetThreadGroupAffinity(GetCurrentThread(), &affinity, nullptr);
 }
 

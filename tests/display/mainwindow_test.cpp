@@ -310,6 +310,7 @@ TEST_F(MainWindowDrop, SettingsFileLoadsWithItsTheme)
 // The creation loop with the real dialog procedure: ID_RELOAD ends the window
 // with 1, a new one reopens the driver, ID_EXIT ends the program.
 int initialised = 0;
+int reloadsSeen = 0;  // by this procedure: the window's own, not one behind it
 bool handleAfterClose = true;
 bool handleAfterReopen = false;
 
@@ -323,6 +324,8 @@ INT_PTR CALLBACK ReloadingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         PostCommand(window, initialised == 1 ? ID_RELOAD : ID_EXIT);
     } else if (message == WM_DESTROY && initialised == 1) {
         handleAfterClose = CSENSOR::chip.HasHandle();
+    } else if (message == WM_COMMAND && LOWORD(wParam) == ID_RELOAD) {
+        ++reloadsSeen;
     }
     return result;
 }
@@ -333,6 +336,7 @@ TEST_F(MainWindowCommands, ReloadRecreatesTheWindowAndReopensTheDriver)
     ResetAppState();
     EXPECT_EQ(1, RunProgram(GetModuleHandleA(nullptr), settings.c_str(), ReloadingProc));
     EXPECT_EQ(2, initialised);
+    EXPECT_EQ(1, reloadsSeen);
     EXPECT_FALSE(handleAfterClose);
     EXPECT_TRUE(handleAfterReopen);
     EXPECT_FALSE(CSENSOR::chip.HasHandle());

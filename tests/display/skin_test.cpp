@@ -19,7 +19,9 @@ std::vector<unsigned char> SurfacePixels(const WINMEMDC& surface)
     BITMAPINFO info = {};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), surface.width, -surface.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<unsigned char> out(static_cast<size_t>(surface.width) * surface.height * 4);
-    GetDIBits(surface.dc.Get(), surface.bitmap.Get(), 0, surface.height, out.data(), &info, DIB_RGB_COLORS);
+    if (GetDIBits(surface.dc.Get(), surface.bitmap.Get(), 0, surface.height, out.data(), &info,
+                  DIB_RGB_COLORS) != surface.height)
+        out.clear();
     return out;
 }
 
@@ -145,6 +147,8 @@ TEST_F(SkinTest, TrueColourBitmapsStretchToTheScreenFormatsPixels)
             StretchBlt(surface.dc.Get(), 0, 0, size.cx, size.cy, source, 0, 0, 37, 23, SRCCOPY);
             got.push_back(SurfacePixels(surface));
         }
+        ASSERT_FALSE(got[1].empty());
+        EXPECT_NE(0, got[1][size.cx * 4 * (size.cy / 2) + 4 * (size.cx / 2) + 1]);  // green: the row
         EXPECT_EQ(got[0], got[1]) << size.cx << " x " << size.cy;
     }
 }
