@@ -38,9 +38,10 @@ cd "build/$arch/bin"
 "$VK_WINE" vk_bench_floor.exe & pids+=($!)
 sleep 5   # start-up and the first readings are not part of the steady load
 
-# The Windows processes themselves (their command lines carry the Windows
-# path), not the launchers that started them.
-pid_of() { pgrep -f "^[A-Z]:.*\\\\$1" | head -n 1 || true; }
+# The Windows processes themselves, not the launchers that started them:
+# their command lines begin with the program (with its Windows path in a
+# 32-bit process).
+pid_of() { pgrep -f "^([A-Z]:.*\\\\)?$1( |$)" | head -n 1 || true; }
 monitor=$(pid_of 'veskora\.exe')
 floor=$(pid_of 'vk_bench_floor\.exe')
 [ -n "$monitor" ] && [ -n "$floor" ] || { echo "a program did not start" >&2; exit 1; }
