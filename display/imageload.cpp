@@ -181,7 +181,6 @@ HANDLE OpenForReading(const char* fileName)
     return CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-
 // Whether a Windows bitmap file is plain true colour (the common 40-byte
 // header, 24 or 32 bits a pixel, uncompressed) and holds every byte of its
 // pixels. Only such a file goes to the loader as a section: its copy of the
@@ -295,7 +294,8 @@ HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
     // Only a file that is there goes to the picture loader: given anything
     // else, it would try the name as an address, network included. A name
     // written as a file: address is the user's own choice and passes.
-    if (_strnicmp(fileName, kFileScheme, kFileSchemeLength) != 0 && !FileOwner(OpenForReading(fileName)).Valid())
+    const bool address = _strnicmp(fileName, kFileScheme, kFileSchemeLength) == 0;
+    if (!address && !FileOwner(OpenForReading(fileName)).Valid())
         return nullptr;
     // The ANSI code page: the one the name was written in. (The OEM one
     // differs outside Japan and would spoil names with accented letters.)

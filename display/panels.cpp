@@ -411,17 +411,17 @@ Extent MemoText(HDC dc, const InkFont& f, const char* text, ExtentMemo* memo)
 RECT InkBox(HDC dc, const InkFont& f, const RECT& r, const char* text, UINT format, ExtentMemo* memo)
 {
     const Extent measured = MemoText(dc, f, text, memo);
-    const SIZE size = {measured.width, 0};
+    const int width = measured.width;
     const int slack = f.slack + measured.extra;
     // Centred lines are placed as (h - cy) / 2 or as h / 2 - cy / 2 below
     // the top, which differ by a pixel: the box holds both.
     const int h = r.bottom - r.top;
     const int first = r.top + (h - f.height) / 2, second = r.top + h / 2 - f.height / 2;
     const int top = first < second ? first : second, bottom = (first > second ? first : second) + f.height;
-    const int left = (format & DT_RIGHT) ? r.right - size.cx : r.left;
+    const int left = (format & DT_RIGHT) ? r.right - width : r.left;
     const int low = f.d < 0 ? f.d : 0, high = f.d > 0 ? f.d : 0;
     const int rise = 1;  // smoothing
-    return RECT{left - slack + low, top - rise + low, left + size.cx + slack + high, bottom + rise + high};
+    return RECT{left - slack + low, top - rise + low, left + width + slack + high, bottom + rise + high};
 }
 
 bool Touch(const RECT& a, const RECT& b)
@@ -439,14 +439,16 @@ uint32_t LayerLabels(const PanelRects& at, HDC dc, const RowPlan& plan, RECT val
     const InkFont valueFont = MeasureFont(dc, kFontValue, kColorValue);
     for (int row = 0; row < kHoverRows; ++row)
         if (plan.drawn[row] && at.hasValue[row])
-            values[row] = InkBox(dc, valueFont, at.value[row], plan.value[row], kValueFormat, &valueExtents[row]);
+            values[row] =
+                InkBox(dc, valueFont, at.value[row], plan.value[row], kValueFormat, &valueExtents[row]);
     const InkFont labelFont = MeasureFont(dc, kFontLabel, kColorLabel);
     uint32_t safe = 0, earlierValues = 0, earlierLoose = 0;
     for (int row = 0; row < kHoverRows; ++row) {
         if (!plan.drawn[row])
             continue;
         if (at.hasLabel[row]) {
-            labels[row] = InkBox(dc, labelFont, at.label[row], plan.label[row], kLabelFormat, &labelExtents[row]);
+            labels[row] =
+                InkBox(dc, labelFont, at.label[row], plan.label[row], kLabelFormat, &labelExtents[row]);
             bool clear = true;
             for (int i = 0; i < row && clear; ++i) {
                 if ((earlierValues >> i) & 1)
