@@ -543,28 +543,78 @@ void RecordBuffer(uint32_t key, const ValueChange& c, const RowPlan& plan, const
     }
 }
 
+// The changed rows' values, drawn as DrawValue draws each. The rows keep
+// clear of each other's ink, so the order among them cannot matter: one
+// font for all, and one colour change per pass (shadows, then the plain
+// values, then those in the alarm colour).
+void DrawChangedValues(const PanelRects& at, HDC dc, const RowPlan& plan, const ValueChange& c)
+{
+    AppState& app = App();
+    uint32_t rows = 0;
+    for (int row = 0; row < kHoverRows; ++row)
+        if (((c.changed >> row) & 1) && c.shown[row])
+            rows |= 1u << row;
+    if (!rows)
+        return;
+    const ColorSlot& colour = app.colors.slot[kColorValue];
+    SelectObject(dc, app.fonts.slot[kFontValue].font.Handle());
+    struct Pass {
+        bool shadow;
+        bool alarm;
+        COLORREF colour;
+    };
+    const Pass passes[] = {{true, false, colour.shadowColour},
+                           {false, false, colour.colour},
+                           {false, true, app.alarm.colour}};
+    for (const Pass& pass : passes) {
+        if (pass.shadow && !colour.shadow)
+            continue;
+        bool coloured = false;
+        for (int row = 0; row < kHoverRows; ++row) {
+            if (!((rows >> row) & 1) || (!pass.shadow && c.alarm[row] != pass.alarm))
+                continue;
+            if (!coloured)
+                SetTextColor(dc, pass.colour);
+            coloured = true;
+            RECT r = pass.shadow ? Shifted(at.value[row], app.colors.shadowOffset) : at.value[row];
+            DrawTextA(dc, plan.value[row], -1, &r, kValueFormat);
+        }
+    }
+}
+
+// What a redraw changed in the back buffer, for the window to repaint: all
+// of it, or the areas of the rows that were redrawn alone.
+struct Repaint {
+    bool whole;
+    int count;
+    RECT area[kHoverRows];
+};
+
 // Puts the layer back under each changed row's area and draws its value anew.
-void RedrawChanged(const PanelRects& at, HDC dc, const RowPlan& plan, const ValueChange& c,
-                   const RECT boxes[kHoverRows])
+Repaint RedrawChanged(const PanelRects& at, HDC dc, const RowPlan& plan, const ValueChange& c,
+                      const RECT boxes[kHoverRows])
 {
     const SkinState& skin = App().skinState;
     const RECT whole = {0, 0, skin.layer.width, skin.layer.height};
+    Repaint repaint = {};
     for (int row = 0; row < kHoverRows; ++row) {
         if (!((c.changed >> row) & 1))
             continue;
         RECT area = DirtyArea(row, c, boxes);
-        if (IntersectRect(&area, &area, &whole))
+        if (IntersectRect(&area, &area, &whole)) {
             BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
                    skin.layer.dc.Get(), area.left, area.top, SRCCOPY);
-        if (c.shown[row])
-            DrawValue(at, dc, row, plan.value[row]);
+            repaint.area[repaint.count++] = area;
+        }
     }
+    DrawChangedValues(at, dc, plan, c);
+    return repaint;
 }
 
 // With the layer: only changed values where the buffer already lies on this
 // layer and nothing else can be touched; otherwise a copy of the layer and
 // every row it lacks, in the order of a full redraw.
-void DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& plan)
+Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& plan)
 {
     const SkinState& skin = App().skinState;
     RECT boxes[kHoverRows] = {};
@@ -579,13 +629,48 @@ void DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& pla
         if (plan.drawn[row] && at.hasLabel[row] && !((labels >> row) & 1))
             loose |= 1u << row;
     const ValueChange c = CompareValues(at, plan);
+    Repaint repaint = {true, 0, {}};
     if (buffer.valid && buffer.key == key && !loose && AreasApart(c, boxes)) {
-        RedrawChanged(at, dc, plan, c, boxes);
+        repaint = RedrawChanged(at, dc, plan, c, boxes);
     } else {
         BitBlt(dc, 0, 0, skin.layer.width, skin.layer.height, skin.layer.dc.Get(), 0, 0, SRCCOPY);
         DrawRows(at, dc, plan, labels);
     }
     RecordBuffer(key, c, plan, boxes);
+    return repaint;
+}
+
+// The window's pixels outside the areas a redraw changed are already the
+// back buffer's: only those areas are repainted, so a tick copies the
+// values that moved rather than the whole window. Several areas go as one
+// region; a region that cannot be made repaints everything.
+void InvalidateChanged(HWND window, const Repaint& repaint)
+{
+    if (!repaint.whole && !repaint.count)
+        return;
+    const SkinState& skin = App().skinState;
+    struct {
+        RGNDATAHEADER header;
+        RECT rect[kHoverRows];
+    } areas = {};
+    for (int i = 0; i < repaint.count; ++i) {
+        areas.rect[i] = repaint.area[i];
+        OffsetRect(&areas.rect[i], skin.x, skin.y);
+    }
+    if (repaint.whole || repaint.count == 1) {
+        InvalidateRect(window, repaint.whole ? nullptr : &areas.rect[0], FALSE);
+        return;
+    }
+    areas.header.dwSize = sizeof areas.header;
+    areas.header.iType = RDH_RECTANGLES;
+    areas.header.nCount = static_cast<DWORD>(repaint.count);
+    areas.header.nRgnSize = static_cast<DWORD>(repaint.count * sizeof(RECT));
+    RegionOwner changed(ExtCreateRegion(nullptr, static_cast<DWORD>(sizeof areas.header + areas.header.nRgnSize),
+                                        reinterpret_cast<const RGNDATA*>(&areas)));
+    if (changed.Valid())
+        InvalidateRgn(window, changed.Get(), FALSE);
+    else
+        InvalidateRect(window, nullptr, FALSE);
 }
 
 }  // namespace
@@ -676,14 +761,15 @@ void DrawPanels(HWND window)
     HDC dc = skin.backBuffer.dc.Get();
     PrepareContext(dc);
     const RowPlan plan = PlanRows();
+    Repaint repaint = {true, 0, {}};
     if (skin.layer.dc.Valid()) {
-        DrawOverLayer(window, at, dc, plan);
+        repaint = DrawOverLayer(window, at, dc, plan);
     } else {
         DrawStatic(at, dc);
         DrawRows(at, dc, plan, 0);
     }
+    InvalidateChanged(window, repaint);
     app.drawLock.Leave();
-    InvalidateRect(window, nullptr, FALSE);
 }
 
 void DrawPanelsFull(HWND window, HDC dc)

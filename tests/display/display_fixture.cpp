@@ -67,7 +67,7 @@ HDROP MakeDrop(const std::string& path)
     return static_cast<HDROP>(memory);
 }
 
-std::string SurfacePixels(HDC source, int width, int height)
+std::string SurfacePixels(HDC source, int width, int height, int x = 0, int y = 0)
 {
     BITMAPINFO info = TopDownBitmapInfo(width, height);
     void* bits = nullptr;
@@ -76,18 +76,27 @@ std::string SurfacePixels(HDC source, int width, int height)
     if (!copy.Valid() || !dc.Valid())
         return "";
     HGDIOBJ old = SelectObject(dc.Get(), copy.Get());
-    BitBlt(dc.Get(), 0, 0, width, height, source, 0, 0, SRCCOPY);
+    BitBlt(dc.Get(), 0, 0, width, height, source, x, y, SRCCOPY);
     GdiFlush();
     std::string pixels(static_cast<const char*>(bits), 4u * width * height);
     SelectObject(dc.Get(), old);
     return pixels;
 }
 
+// Also that the window, repainted from the areas the redraw marked, shows
+// the back buffer whole.
 testing::AssertionResult LayeredRedrawIsTheFullOne(HWND window)
 {
     DrawPanels(window);
-    const WINMEMDC& buffer = App().skinState.backBuffer;
+    UpdateWindow(window);
+    const SkinState& skin = App().skinState;
+    const WINMEMDC& buffer = skin.backBuffer;
     const std::string layered = SurfacePixels(buffer.dc.Get(), buffer.width, buffer.height);
+    HDC screen = GetDC(window);
+    const std::string shown = SurfacePixels(screen, buffer.width, buffer.height, skin.x, skin.y);
+    ReleaseDC(window, screen);
+    if (IsWindowVisible(window) && !IsIconic(window) && shown != layered)
+        return testing::AssertionFailure() << "the window does not show the back buffer";
     MemoryDcOwner dc(CreateCompatibleDC(buffer.dc.Get()));
     BitmapOwner bitmap(CreateCompatibleBitmap(buffer.dc.Get(), buffer.width, buffer.height));
     HGDIOBJ old = SelectObject(dc.Get(), bitmap.Get());

@@ -290,6 +290,8 @@ TEST_F(PanelTest, EveryRedrawFromTheLayerIsTheFullRedraw)
              scenario.SetBlock(KnownBlock());
              ReadNow();
          }},
+        {"alarms held", [&] { app.watch.row[kVolt0 + 1].holding = app.watch.row[kFan0].holding = 1; }},
+        {"alarms over", [&] { app.watch.row[kVolt0 + 1].holding = app.watch.row[kFan0].holding = 0; }},
         {"hovered again", [&] { Hover(ValueId(kTemp0)); }},
         {"blink again", [&] { app.blinkPhase = 1; }},
         {"blink over again", [&] { app.blinkPhase = 0; }},
