@@ -543,60 +543,63 @@ void RecordBuffer(uint32_t key, const ValueChange& c, const RowPlan& plan, const
     }
 }
 
-// The changed rows' values, drawn as DrawValue draws each. The rows keep
-// clear of each other's ink, so the order among them cannot matter: one
-// font for all, and one colour change per pass (shadows, then the plain
-// values, then those in the alarm colour).
-void DrawChangedValues(const PanelRects& at, HDC dc, const RowPlan& plan, const ValueChange& c)
+// Draws the values of the rows given in one colour, each shifted by d.
+void DrawValueTexts(const PanelRects& at, HDC dc, const RowPlan& plan, uint32_t rows, COLORREF colour,
+                    int d)
 {
-    AppState& app = App();
-    uint32_t rows = 0;
-    for (int row = 0; row < kHoverRows; ++row)
-        if (((c.changed >> row) & 1) && c.shown[row])
-            rows |= 1u << row;
     if (!rows)
         return;
-    const ColorSlot& colour = app.colors.slot[kColorValue];
-    SelectObject(dc, app.fonts.slot[kFontValue].font.Handle());
-    struct Pass {
-        bool shadow;
-        bool alarm;
-        COLORREF colour;
-    };
-    const Pass passes[] = {{true, false, colour.shadowColour},
-                           {false, false, colour.colour},
-                           {false, true, app.alarm.colour}};
-    for (const Pass& pass : passes) {
-        if (pass.shadow && !colour.shadow)
+    SetTextColor(dc, colour);
+    for (int row = 0; row < kHoverRows; ++row) {
+        if (!((rows >> row) & 1))
             continue;
-        bool coloured = false;
-        for (int row = 0; row < kHoverRows; ++row) {
-            if (!((rows >> row) & 1) || (!pass.shadow && c.alarm[row] != pass.alarm))
-                continue;
-            if (!coloured)
-                SetTextColor(dc, pass.colour);
-            coloured = true;
-            RECT r = pass.shadow ? Shifted(at.value[row], app.colors.shadowOffset) : at.value[row];
-            DrawTextA(dc, plan.value[row], -1, &r, kValueFormat);
-        }
+        RECT r = Shifted(at.value[row], d);
+        DrawTextA(dc, plan.value[row], -1, &r, kValueFormat);
     }
 }
 
+// The changed rows' values, as DrawValue draws each. The rows keep clear of
+// each other's ink, so the order among them cannot matter: one font for
+// all, the shadows first, then the values in their colour, then those in
+// the alarm colour.
+void DrawChangedValues(const PanelRects& at, HDC dc, const RowPlan& plan, const ValueChange& c)
+{
+    AppState& app = App();
+    uint32_t rows = 0, alarms = 0;
+    for (int row = 0; row < kHoverRows; ++row) {
+        if (((c.changed >> row) & 1) && c.shown[row]) {
+            rows |= 1u << row;
+            if (c.alarm[row])
+                alarms |= 1u << row;
+        }
+    }
+    if (!rows)
+        return;
+    const ColorSlot& slot = app.colors.slot[kColorValue];
+    SelectObject(dc, app.fonts.slot[kFontValue].font.Handle());
+    if (slot.shadow)
+        DrawValueTexts(at, dc, plan, rows, slot.shadowColour, app.colors.shadowOffset);
+    DrawValueTexts(at, dc, plan, rows & ~alarms, slot.colour, 0);
+    DrawValueTexts(at, dc, plan, alarms, app.alarm.colour, 0);
+}
+
 // What a redraw changed in the back buffer, for the window to repaint: all
-// of it, or the areas of the rows that were redrawn alone.
+// of it, or the rectangle around the areas of the rows redrawn alone
+// (empty when none was).
 struct Repaint {
     bool whole;
-    int count;
-    RECT area[kHoverRows];
+    RECT area;
 };
+const Repaint kWholeRepaint = {true, {0, 0, 0, 0}};
 
-// Puts the layer back under each changed row's area and draws its value anew.
+// Puts the layer back under each changed row's area and draws its value
+// anew; returns where the back buffer changed.
 Repaint RedrawChanged(const PanelRects& at, HDC dc, const RowPlan& plan, const ValueChange& c,
                       const RECT boxes[kHoverRows])
 {
     const SkinState& skin = App().skinState;
     const RECT whole = {0, 0, skin.layer.width, skin.layer.height};
-    Repaint repaint = {};
+    Repaint repaint = {false, {0, 0, 0, 0}};
     for (int row = 0; row < kHoverRows; ++row) {
         if (!((c.changed >> row) & 1))
             continue;
@@ -604,7 +607,7 @@ Repaint RedrawChanged(const PanelRects& at, HDC dc, const RowPlan& plan, const V
         if (IntersectRect(&area, &area, &whole)) {
             BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
                    skin.layer.dc.Get(), area.left, area.top, SRCCOPY);
-            repaint.area[repaint.count++] = area;
+            UnionRect(&repaint.area, &repaint.area, &area);
         }
     }
     DrawChangedValues(at, dc, plan, c);
@@ -613,7 +616,8 @@ Repaint RedrawChanged(const PanelRects& at, HDC dc, const RowPlan& plan, const V
 
 // With the layer: only changed values where the buffer already lies on this
 // layer and nothing else can be touched; otherwise a copy of the layer and
-// every row it lacks, in the order of a full redraw.
+// every row it lacks, in the order of a full redraw. Returns where the back
+// buffer changed.
 Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& plan)
 {
     const SkinState& skin = App().skinState;
@@ -629,7 +633,7 @@ Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& 
         if (plan.drawn[row] && at.hasLabel[row] && !((labels >> row) & 1))
             loose |= 1u << row;
     const ValueChange c = CompareValues(at, plan);
-    Repaint repaint = {true, 0, {}};
+    Repaint repaint = kWholeRepaint;
     if (buffer.valid && buffer.key == key && !loose && AreasApart(c, boxes)) {
         repaint = RedrawChanged(at, dc, plan, c, boxes);
     } else {
@@ -640,37 +644,21 @@ Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& 
     return repaint;
 }
 
-// The window's pixels outside the areas a redraw changed are already the
-// back buffer's: only those areas are repainted, so a tick copies the
-// values that moved rather than the whole window. Several areas go as one
-// region; a region that cannot be made repaints everything.
+// The window's pixels outside what a redraw changed are already the back
+// buffer's: only that rectangle is repainted, so a tick copies the values
+// that moved rather than the whole window, and nothing at all when none did.
 void InvalidateChanged(HWND window, const Repaint& repaint)
 {
-    if (!repaint.whole && !repaint.count)
+    if (repaint.whole) {
+        InvalidateRect(window, nullptr, FALSE);
+        return;
+    }
+    if (IsRectEmpty(&repaint.area))
         return;
     const SkinState& skin = App().skinState;
-    struct {
-        RGNDATAHEADER header;
-        RECT rect[kHoverRows];
-    } areas = {};
-    for (int i = 0; i < repaint.count; ++i) {
-        areas.rect[i] = repaint.area[i];
-        OffsetRect(&areas.rect[i], skin.x, skin.y);
-    }
-    if (repaint.whole || repaint.count == 1) {
-        InvalidateRect(window, repaint.whole ? nullptr : &areas.rect[0], FALSE);
-        return;
-    }
-    areas.header.dwSize = sizeof areas.header;
-    areas.header.iType = RDH_RECTANGLES;
-    areas.header.nCount = static_cast<DWORD>(repaint.count);
-    areas.header.nRgnSize = static_cast<DWORD>(repaint.count * sizeof(RECT));
-    RegionOwner changed(ExtCreateRegion(nullptr, static_cast<DWORD>(sizeof areas.header + areas.header.nRgnSize),
-                                        reinterpret_cast<const RGNDATA*>(&areas)));
-    if (changed.Valid())
-        InvalidateRgn(window, changed.Get(), FALSE);
-    else
-        InvalidateRect(window, nullptr, FALSE);
+    RECT area = repaint.area;
+    OffsetRect(&area, skin.x, skin.y);
+    InvalidateRect(window, &area, FALSE);
 }
 
 }  // namespace
@@ -761,7 +749,7 @@ void DrawPanels(HWND window)
     HDC dc = skin.backBuffer.dc.Get();
     PrepareContext(dc);
     const RowPlan plan = PlanRows();
-    Repaint repaint = {true, 0, {}};
+    Repaint repaint = kWholeRepaint;
     if (skin.layer.dc.Valid()) {
         repaint = DrawOverLayer(window, at, dc, plan);
     } else {

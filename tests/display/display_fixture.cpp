@@ -95,7 +95,9 @@ testing::AssertionResult LayeredRedrawIsTheFullOne(HWND window)
     HDC screen = GetDC(window);
     const std::string shown = SurfacePixels(screen, buffer.width, buffer.height, skin.x, skin.y);
     ReleaseDC(window, screen);
-    if (IsWindowVisible(window) && !IsIconic(window) && shown != layered)
+    if (!IsWindowVisible(window) || IsIconic(window))
+        return testing::AssertionFailure() << "the window is not shown";
+    if (shown != layered)
         return testing::AssertionFailure() << "the window does not show the back buffer";
     MemoryDcOwner dc(CreateCompatibleDC(buffer.dc.Get()));
     BitmapOwner bitmap(CreateCompatibleBitmap(buffer.dc.Get(), buffer.width, buffer.height));
