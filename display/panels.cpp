@@ -10,6 +10,7 @@
 #include "app/watch.h"
 #include "display/coretip.h"
 #include "display/skin.h"
+#include "display/straighttext.h"
 #include "sensors/csensor.h"
 
 const PanelGroup kPanelGroups[kGroupCount] = {
@@ -26,7 +27,6 @@ const int kTitleSize = 64;        // the minimised window title
 const UINT kCaptionFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
 const UINT kLabelFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
 const UINT kValueFormat = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
-const UINT kFirstPrintable = 0x20, kLastPrintable = 0x7E;
 
 enum GroupIndex { kTempGroup, kFanGroup, kVoltGroup };
 
@@ -306,19 +306,20 @@ struct InkFont {
     int slack;  // room for overhangs and smoothing
     int wide;   // more room for glyphs beyond plain ASCII
     int d;      // the shadow's offset, 0 without shadow
+    const Advances* advances;
 };
 
 // How far glyphs reach past their advance: the widest overhang of the
 // printable single-byte characters, where the font tells it (outline
 // fonts), a quarter of the widest character otherwise; one more pixel for
 // smoothing.
-int Overhang(HDC dc, const TEXTMETRICA& tm)
+int Overhang(const TEXTMETRICA& tm, const ABC* widths)
 {
-    ABC widths[kLastPrintable - kFirstPrintable + 1];
-    if (!GetCharABCWidthsA(dc, kFirstPrintable, kLastPrintable, widths))
+    if (!widths)
         return tm.tmOverhang + tm.tmMaxCharWidth / 4 + 1;
     int reach = 0;
-    for (const ABC& w : widths) {
+    for (int i = 0; i < kPrintableCount; ++i) {
+        const ABC& w = widths[i];
         reach = std::max(reach, -w.abcA);
         reach = std::max(reach, -w.abcC);
     }
@@ -332,31 +333,38 @@ struct InkFontCache {
     unsigned epoch;
     TEXTMETRICA tm;
     int overhang;
+    Advances advances;
 };
 InkFontCache inkFonts[kFontElements];
+
+void FillInkFont(HDC dc, InkFontCache* cache)
+{
+    SelectObject(dc, cache->font);
+    cache->tm = TEXTMETRICA{};
+    GetTextMetricsA(dc, &cache->tm);
+    ABC widths[kPrintableCount];
+    const bool abc = GetCharABCWidthsA(dc, kFirstPrintable, kLastPrintable, widths) != 0;
+    cache->overhang = Overhang(cache->tm, abc ? widths : nullptr);
+    FillAdvances(dc, abc ? widths : nullptr, &cache->advances);
+}
 
 InkFont MeasureFont(HDC dc, int fontSlot, int colorSlot)
 {
     const AppState& app = App();
     InkFontCache& cache = inkFonts[fontSlot];
     const HFONT font = app.fonts.slot[fontSlot].font.Handle();
-    SelectObject(dc, font);
     if (cache.font != font || cache.generation != app.skinState.generation || !cache.tm.tmHeight) {
         cache.font = font;
         cache.generation = app.skinState.generation;
         ++cache.epoch;
-        cache.tm = TEXTMETRICA{};
-        GetTextMetricsA(dc, &cache.tm);
-        cache.overhang = Overhang(dc, cache.tm);
+        FillInkFont(dc, &cache);
     }
-    InkFont f = {font, cache.epoch, cache.tm.tmHeight, cache.overhang, cache.tm.tmMaxCharWidth / 2 + 1, 0};
+    InkFont f = {font,  cache.epoch, cache.tm.tmHeight, cache.overhang, cache.tm.tmMaxCharWidth / 2 + 1,
+                 0,     &cache.advances};
     f.d = app.colors.slot[colorSlot].shadow ? app.colors.shadowOffset : 0;
     return f;
 }
 
-// Where a text can put pixels in r, shadow included: its line cell, placed
-// as the format places it, with the font's slack around it. The font is
-// selected into dc.
 bool PlainAscii(const char* text)
 {
     for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c)
@@ -382,6 +390,10 @@ ExtentMemo labelExtents[kHoverRows], valueExtents[kHoverRows];
 
 Extent MeasureText(HDC dc, const InkFont& f, const char* text)
 {
+    const int added = AdvanceWidth(*f.advances, text);
+    if (added >= 0)
+        return Extent{added, 0};
+    SelectObject(dc, f.font);
     if (PlainAscii(text)) {
         SIZE size = {};
         GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
@@ -408,6 +420,8 @@ Extent MemoText(HDC dc, const InkFont& f, const char* text, ExtentMemo* memo)
     return memo->extent;
 }
 
+// Where a text can put pixels in r, shadow included: its line cell, placed
+// as the format places it, with the font's slack around it.
 RECT InkBox(HDC dc, const InkFont& f, const RECT& r, const char* text, UINT format, ExtentMemo* memo)
 {
     const Extent measured = MemoText(dc, f, text, memo);
@@ -543,9 +557,29 @@ void RecordBuffer(uint32_t key, const ValueChange& c, const RowPlan& plan, const
     }
 }
 
+// Where a value's line starts when it is drawn straight, as DrawTextA
+// would place it in its cell; straight is false where that is not known
+// and DrawTextA draws it.
+struct ValuePlace {
+    bool straight;
+    POINT at;
+};
+
+ValuePlace PlaceValue(const PanelRects& at, HDC dc, const InkFont& f, int row, const char* text)
+{
+    const RECT& r = at.value[row];
+    const int width = AdvanceWidth(*f.advances, text);
+    int offset = 0;
+    // The two characters that some code pages read otherwise: ExtTextOutA
+    // reads the font's, DrawTextA the system's.
+    if (width < 0 || std::strpbrk(text, "\\~") || !CentredOffset(dc, f.font, f.epoch, f.height, r.bottom - r.top, &offset))
+        return ValuePlace{false, {0, 0}};
+    return ValuePlace{true, {r.right - width, r.top + offset}};
+}
+
 // Draws the values of the rows given in one colour, each shifted by d.
-void DrawValueTexts(const PanelRects& at, HDC dc, const RowPlan& plan, uint32_t rows, COLORREF colour,
-                    int d)
+void DrawValueTexts(const PanelRects& at, HDC dc, const RowPlan& plan, const ValuePlace place[kHoverRows],
+                    uint32_t rows, COLORREF colour, int d)
 {
     if (!rows)
         return;
@@ -553,15 +587,21 @@ void DrawValueTexts(const PanelRects& at, HDC dc, const RowPlan& plan, uint32_t 
     for (int row = 0; row < kHoverRows; ++row) {
         if (!((rows >> row) & 1))
             continue;
-        RECT r = Shifted(at.value[row], d);
-        DrawTextA(dc, plan.value[row], -1, &r, kValueFormat);
+        const char* text = plan.value[row];
+        if (place[row].straight) {
+            ExtTextOutA(dc, place[row].at.x + d, place[row].at.y + d, 0, nullptr, text, lstrlenA(text),
+                        nullptr);
+        } else {
+            RECT r = Shifted(at.value[row], d);
+            DrawTextA(dc, text, -1, &r, kValueFormat);
+        }
     }
 }
 
-// The changed rows' values, as DrawValue draws each. The rows keep clear of
-// each other's ink, so the order among them cannot matter: one font for
-// all, the shadows first, then the values in their colour, then those in
-// the alarm colour.
+// The changed rows' values, as DrawValue draws each, straight where the
+// place is known. The rows keep clear of each other's ink, so the order
+// among them cannot matter: one font for all, the shadows first, then the
+// values in their colour, then those in the alarm colour.
 void DrawChangedValues(const PanelRects& at, HDC dc, const RowPlan& plan, const ValueChange& c)
 {
     AppState& app = App();
@@ -575,12 +615,17 @@ void DrawChangedValues(const PanelRects& at, HDC dc, const RowPlan& plan, const 
     }
     if (!rows)
         return;
+    const InkFont f = MeasureFont(dc, kFontValue, kColorValue);
+    ValuePlace place[kHoverRows] = {};
+    for (int row = 0; row < kHoverRows; ++row)
+        if ((rows >> row) & 1)
+            place[row] = PlaceValue(at, dc, f, row, plan.value[row]);
     const ColorSlot& slot = app.colors.slot[kColorValue];
-    SelectObject(dc, app.fonts.slot[kFontValue].font.Handle());
+    SelectObject(dc, f.font);
     if (slot.shadow)
-        DrawValueTexts(at, dc, plan, rows, slot.shadowColour, app.colors.shadowOffset);
-    DrawValueTexts(at, dc, plan, rows & ~alarms, slot.colour, 0);
-    DrawValueTexts(at, dc, plan, alarms, app.alarm.colour, 0);
+        DrawValueTexts(at, dc, plan, place, rows, slot.shadowColour, app.colors.shadowOffset);
+    DrawValueTexts(at, dc, plan, place, rows & ~alarms, slot.colour, 0);
+    DrawValueTexts(at, dc, plan, place, alarms, app.alarm.colour, 0);
 }
 
 // What a redraw changed in the back buffer, for the window to repaint: all
@@ -645,9 +690,12 @@ Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& 
 }
 
 // The window's pixels outside what a redraw changed are already the back
-// buffer's: only that rectangle is repainted, so a tick copies the values
-// that moved rather than the whole window, and nothing at all when none did.
-void InvalidateChanged(HWND window, const Repaint& repaint)
+// buffer's. A full redraw invalidates the window, and WM_PAINT copies the
+// buffer. What a redraw of changed values alone changed is copied to the
+// window at once: a tick then needs neither the invalidation nor a paint
+// message, each a round trip to the system. Visible child windows, if a
+// layout has any, stay on top as their own paint would leave them.
+void ShowChanged(HWND window, const Repaint& repaint)
 {
     if (repaint.whole) {
         InvalidateRect(window, nullptr, FALSE);
@@ -656,9 +704,17 @@ void InvalidateChanged(HWND window, const Repaint& repaint)
     if (IsRectEmpty(&repaint.area))
         return;
     const SkinState& skin = App().skinState;
-    RECT area = repaint.area;
-    OffsetRect(&area, skin.x, skin.y);
-    InvalidateRect(window, &area, FALSE);
+    const RECT& a = repaint.area;
+    HDC dc = GetDCEx(window, nullptr, DCX_CACHE | DCX_CLIPCHILDREN);
+    if (!dc) {
+        RECT area = a;
+        OffsetRect(&area, skin.x, skin.y);
+        InvalidateRect(window, &area, FALSE);
+        return;
+    }
+    BitBlt(dc, skin.x + a.left, skin.y + a.top, a.right - a.left, a.bottom - a.top, skin.backBuffer.dc.Get(),
+           a.left, a.top, SRCCOPY);
+    ReleaseDC(window, dc);
 }
 
 }  // namespace
@@ -756,7 +812,7 @@ void DrawPanels(HWND window)
         DrawStatic(at, dc);
         DrawRows(at, dc, plan, 0);
     }
-    InvalidateChanged(window, repaint);
+    ShowChanged(window, repaint);
     app.drawLock.Leave();
 }
 

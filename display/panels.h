@@ -1,7 +1,8 @@
 #pragma once
 // Panel drawing: the readings become texts and are painted, with the group
 // frames, titles, labels, colours, fonts and shadows, into the back buffer;
-// WM_PAINT only copies that buffer to the window.
+// WM_PAINT only copies that buffer to the window, and a redraw of changed
+// values alone copies those to the window itself.
 
 #include <windows.h>
 

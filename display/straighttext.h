@@ -1,0 +1,34 @@
+#pragma once
+// Right-aligned, vertically centred single lines drawn with one ExtTextOutA
+// where that puts every pixel where DrawTextA would, and the widths of
+// printable single-byte texts added up from a font's advances. DrawTextA
+// measures the text and asks the font's metrics again at every call; a
+// redraw that knows both already saves those calls.
+
+#include <windows.h>
+
+const UINT kFirstPrintable = 0x20, kLastPrintable = 0x7E;
+const int kPrintableCount = kLastPrintable - kFirstPrintable + 1;
+
+// The advance widths of a font's printable single-byte characters, usable
+// only where they add up to what the system measures for them all.
+struct Advances {
+    bool exact;
+    int width[kPrintableCount];
+};
+
+// From the ABC widths of the font selected into dc (abc may be null when the
+// font has none); checks them against the measured width of all of them.
+void FillAdvances(HDC dc, const ABC* abc, Advances* advances);
+
+// The width of text from the table; -1 when the table is not exact or the
+// text holds anything but printable single-byte characters.
+int AdvanceWidth(const Advances& advances, const char* text);
+
+// Where DrawTextA with DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP |
+// DT_NOPREFIX puts the top of a line of font (line height lineHeight) in a
+// cell height pixels high: offset below the cell's top. It is found by
+// drawing a sample both ways, once per font and height; false when neither
+// known rule gives DrawTextA's pixels, and the caller keeps DrawTextA.
+// like gives the surface format; epoch tells a font's measures apart.
+bool CentredOffset(HDC like, HFONT font, unsigned epoch, int lineHeight, int height, int* offset);
