@@ -1,6 +1,6 @@
 #include "display/straighttext.h"
 
-#include <string>
+#include <cstring>
 
 #include "foundation/gdiwrap.h"
 
@@ -44,9 +44,9 @@ public:
     bool Valid() const { return oldBitmap_ != nullptr; }
     HDC Dc() const { return dc_.Get(); }
 
-    // The pixels after drawing the sample through DrawTextA in a cell, or
-    // with ExtTextOutA at a point; blank with neither.
-    std::string Drawn(const RECT* cell, const POINT* at)
+    // Draws the sample through DrawTextA in a cell, or with ExtTextOutA at
+    // a point, on white; leaves it blank with neither.
+    void Draw(const RECT* cell, const POINT* at)
     {
         PatBlt(dc_.Get(), 0, 0, width_, height_, WHITENESS);
         if (at) {
@@ -56,7 +56,12 @@ public:
             DrawTextA(dc_.Get(), kSample, kSampleLength, &r, kRightCentred);
         }
         GdiFlush();
-        return std::string(static_cast<const char*>(bits_), static_cast<size_t>(width_) * height_ * 4);
+    }
+
+    // The surfaces live outside the heap, which would keep their size.
+    bool Same(const Scratch& other) const
+    {
+        return std::memcmp(bits_, other.bits_, static_cast<size_t>(width_) * height_ * 4) == 0;
     }
 
 private:
@@ -76,19 +81,22 @@ bool FindOffset(HDC like, HFONT font, int lineHeight, int height, int* offset)
     SIZE size = {};
     if (!probe.Valid() || !GetTextExtentPoint32A(probe.Dc(), kSample, kSampleLength, &size))
         return false;
-    Scratch scratch(like, font, size.cx + 2 * margin, height + 2 * margin);
-    if (!scratch.Valid())
+    const int width = size.cx + 2 * margin, tall = height + 2 * margin;
+    Scratch reference(like, font, width, tall), trial(like, font, width, tall);
+    if (!reference.Valid() || !trial.Valid())
         return false;
     const RECT cell = {margin, margin, margin + size.cx, margin + height};
-    const std::string reference = scratch.Drawn(&cell, nullptr);
-    if (reference == scratch.Drawn(nullptr, nullptr))
+    reference.Draw(&cell, nullptr);
+    trial.Draw(nullptr, nullptr);
+    if (trial.Same(reference))
         return false;  // no ink: nothing to compare
     // Centred as (h - cy) / 2 or as h / 2 - cy / 2 below the top; they
     // differ by a pixel for some heights.
     const int rules[2] = {(height - lineHeight) / 2, height / 2 - lineHeight / 2};
     for (int rule : rules) {
         const POINT at = {cell.right - size.cx, cell.top + rule};
-        if (scratch.Drawn(nullptr, &at) == reference) {
+        trial.Draw(nullptr, &at);
+        if (trial.Same(reference)) {
             *offset = rule;
             return true;
         }
