@@ -359,8 +359,8 @@ InkFont MeasureFont(HDC dc, int fontSlot, int colorSlot)
         ++cache.epoch;
         FillInkFont(dc, &cache);
     }
-    InkFont f = {font,  cache.epoch, cache.tm.tmHeight, cache.overhang, cache.tm.tmMaxCharWidth / 2 + 1,
-                 0,     &cache.advances};
+    InkFont f = {font, cache.epoch, cache.tm.tmHeight, cache.overhang, cache.tm.tmMaxCharWidth / 2 + 1, 0,
+                 &cache.advances};
     f.d = app.colors.slot[colorSlot].shadow ? app.colors.shadowOffset : 0;
     return f;
 }
@@ -572,7 +572,8 @@ ValuePlace PlaceValue(const PanelRects& at, HDC dc, const InkFont& f, int row, c
     int offset = 0;
     // The two characters that some code pages read otherwise: ExtTextOutA
     // reads the font's, DrawTextA the system's.
-    if (width < 0 || std::strpbrk(text, "\\~") || !CentredOffset(dc, f.font, f.epoch, f.height, r.bottom - r.top, &offset))
+    if (width < 0 || std::strpbrk(text, "\\~") ||
+        !CentredOffset(dc, f.font, f.epoch, f.height, r.bottom - r.top, &offset))
         return ValuePlace{false, {0, 0}};
     return ValuePlace{true, {r.right - width, r.top + offset}};
 }
