@@ -58,7 +58,7 @@ public:
         GdiFlush();
     }
 
-    // The surfaces live outside the heap, which would keep their size.
+    // Compares the pixels in place: a copy on the heap would keep its size.
     bool Same(const Scratch& other) const
     {
         return std::memcmp(bits_, other.bits_, static_cast<size_t>(width_) * height_ * 4) == 0;
@@ -111,7 +111,7 @@ struct Centring {
     bool found;
     int offset;
 };
-const int kCentrings = 8;  // a few cell heights for each of a few fonts
+const int kCentrings = 8;  // a few cell heights, for the value font and the one before it
 Centring centrings[kCentrings];
 int nextCentring;
 

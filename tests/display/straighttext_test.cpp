@@ -19,6 +19,7 @@ struct Surface {
         lstrcpyA(lf.lfFaceName, "Tahoma");
         font.Reset(CreateFontIndirectA(&lf));
         dc.Reset(CreateCompatibleDC(nullptr));
+        old = SaveDC(dc.Get());
         BITMAPINFO info = TopDownBitmapInfo(w, h);
         bitmap.Reset(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         SelectObject(dc.Get(), bitmap.Get());
@@ -26,15 +27,18 @@ struct Surface {
         SetBkMode(dc.Get(), TRANSPARENT);
         PatBlt(dc.Get(), 0, 0, w, h, WHITENESS);
     }
+    ~Surface() { RestoreDC(dc.Get(), old); }
     std::string Pixels() const
     {
         GdiFlush();
         return std::string(static_cast<const char*>(bits), static_cast<size_t>(width) * height * 4);
     }
+    // Destroyed in reverse: the context lets go of the bitmap and font first.
     FontOwner font;
-    MemoryDcOwner dc;
     BitmapOwner bitmap;
+    MemoryDcOwner dc;
     void* bits = nullptr;
+    int old = 0;
     int width, height;
 };
 
