@@ -26,7 +26,6 @@ const int kFrameDrop = 8;         // the frame's top edge lies this far below th
 const int kTitleSize = 64;        // the minimised window title
 const UINT kCaptionFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
 const UINT kLabelFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
-const UINT kValueFormat = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
 
 enum GroupIndex { kTempGroup, kFanGroup, kVoltGroup };
 

@@ -6,7 +6,6 @@
 
 namespace {
 
-const UINT kRightCentred = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
 // What a reading can hold: digits, signs, point and the usual units.
 const char kSample[] = "-0123456789.%CMPRVW";
 const int kSampleLength = sizeof kSample - 1;
@@ -53,7 +52,7 @@ public:
             ExtTextOutA(dc_.Get(), at->x, at->y, 0, nullptr, kSample, kSampleLength, nullptr);
         } else if (cell) {
             RECT r = *cell;
-            DrawTextA(dc_.Get(), kSample, kSampleLength, &r, kRightCentred);
+            DrawTextA(dc_.Get(), kSample, kSampleLength, &r, kValueFormat);
         }
         GdiFlush();
     }

@@ -8,6 +8,8 @@
 #include <windows.h>
 
 const UINT kFirstPrintable = 0x20, kLastPrintable = 0x7E;
+// How the panel draws a value in its cell.
+const UINT kValueFormat = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
 const int kPrintableCount = kLastPrintable - kFirstPrintable + 1;
 
 // The advance widths of a font's printable single-byte characters, usable

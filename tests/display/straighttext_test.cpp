@@ -8,8 +8,6 @@
 
 namespace {
 
-const UINT kValueFormat = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
-
 // A white 32-bit surface with a font selected.
 struct Surface {
     Surface(int lfHeight, int w, int h) : width(w), height(h)
