@@ -45,33 +45,40 @@ pid_of() { pgrep -f "^([A-Z]:.*\\\\)?$1( |$)" | head -n 1 || true; }
 monitor=$(pid_of 'veskora\.exe')
 floor=$(pid_of 'vk_bench_floor\.exe')
 [ -n "$monitor" ] && [ -n "$floor" ] || { echo "a program did not start" >&2; exit 1; }
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# CPU time of a process in microseconds, its ended threads included: the
+# kernel's own clock of the process, exact to the nanosecond, read through
+# perl; the clock ticks of /proc/PID/stat (10 ms steps) where that fails.
+cpu_us() {
+    perl -MTime::HiRes=clock_gettime -e 'my $t = clock_gettime(-8 * $ARGV[0] - 6);
+        exit 1 if $t < 0; printf "%d\n", $t * 1e6' "$1" 2>/dev/null ||
+        awk -v hz="$(getconf CLK_TCK)" '{printf "%d\n", ($14 + $15) * 1e6 / hz}' "/proc/$1/stat"
+}
 # Wine's own processes (wineserver, winedevice and the rest) serve both
 # programs: their time is printed beside, not shared out.
-wine_ticks() {
+wine_us() {
     local total=0 p
     for p in $(pgrep -f '/usr/lib/wine/|\\windows\\system32\\'); do
-        [ -r "/proc/$p/stat" ] && total=$((total + $(ticks "$p")))
+        [ -r "/proc/$p/stat" ] && total=$((total + $(cpu_us "$p")))
     done
     echo $total
 }
 private_kb() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s}' "/proc/$1/smaps_rollup"; }
 resident_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
 
-m0=$(ticks "$monitor"); f0=$(ticks "$floor"); w0=$(wine_ticks)
+m0=$(cpu_us "$monitor"); f0=$(cpu_us "$floor"); w0=$(wine_us)
 minute=$(( seconds > 55 ? 55 : seconds ))   # the first minute of the run, start-up included
 sleep "$minute"
 early=$(private_kb "$monitor")
 sleep $(( seconds - minute ))
-m1=$(ticks "$monitor"); f1=$(ticks "$floor"); w1=$(wine_ticks)
+m1=$(cpu_us "$monitor"); f1=$(cpu_us "$floor"); w1=$(wine_us)
 
-awk -v m=$((m1 - m0)) -v f=$((f1 - f0)) -v w=$((w1 - w0)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" \
+awk -v m=$((m1 - m0)) -v f=$((f1 - f0)) -v w=$((w1 - w0)) -v s="$seconds" \
     -v mr="$(resident_kb "$monitor")" -v fr="$(resident_kb "$floor")" \
     -v mp="$(private_kb "$monitor")" -v fp="$(private_kb "$floor")" -v early="$early" 'BEGIN {
-    mc = 100 * m / hz / s; fc = 100 * f / hz / s
+    mc = 100 * m / 1e6 / s; fc = 100 * f / 1e6 / s
     printf "CPU, share of one core:   monitor %.3f %%   floor %.3f %%   ratio %s\n", mc, fc,
-           (f > 0 ? sprintf("%.2f", m / f) : "n/a (floor used no measurable time)")
-    printf "CPU of Wine'"'"'s own processes, serving both: %.3f %% of one core\n", 100 * w / hz / s
+           (f > 0 ? sprintf("%.3f", m / f) : "n/a (floor used no measurable time)")
+    printf "CPU of Wine'"'"'s own processes, serving both: %.3f %% of one core\n", 100 * w / 1e6 / s
     printf "resident memory:          monitor %d kB   floor %d kB   difference %d kB\n", mr, fr, mr - fr
     printf "private memory:           monitor %d kB   floor %d kB   difference %d kB\n", mp, fp, mp - fp
     printf "monitor private memory:   %d kB at 1 min, %d kB at the end (%+d kB)\n", early, mp, mp - early

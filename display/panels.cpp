@@ -572,30 +572,32 @@ ValuePlace PlaceValue(const PanelRects& at, HDC dc, const InkFont& f, int row, c
     // The two characters that some code pages read otherwise: ExtTextOutA
     // reads the font's, DrawTextA the system's.
     if (width < 0 || std::strpbrk(text, "\\~") ||
-        !CentredOffset(dc, f.font, f.epoch, f.height, r.bottom - r.top, &offset))
+        !CentredOffset(dc, f.font, *f.advances, f.epoch, f.height, r.bottom - r.top, &offset))
         return ValuePlace{false, {0, 0}};
     return ValuePlace{true, {r.right - width, r.top + offset}};
 }
 
-// Draws the values of the rows given in one colour, each shifted by d.
-void DrawValueTexts(const PanelRects& at, HDC dc, const RowPlan& plan, const ValuePlace place[kHoverRows],
-                    uint32_t rows, COLORREF colour, int d)
+// Draws the values of the rows given in one colour, each shifted by d: those
+// placed straight with one call, the others each with DrawTextA.
+void DrawValueTexts(const PanelRects& at, HDC dc, const InkFont& f, const RowPlan& plan,
+                    const ValuePlace place[kHoverRows], uint32_t rows, COLORREF colour, int d)
 {
     if (!rows)
         return;
     SetTextColor(dc, colour);
+    PlacedText straight[kHoverRows];
+    int count = 0;
     for (int row = 0; row < kHoverRows; ++row) {
         if (!((rows >> row) & 1))
             continue;
-        const char* text = plan.value[row];
         if (place[row].straight) {
-            ExtTextOutA(dc, place[row].at.x + d, place[row].at.y + d, 0, nullptr, text, lstrlenA(text),
-                        nullptr);
+            straight[count++] = PlacedText{plan.value[row], place[row].at};
         } else {
             RECT r = Shifted(at.value[row], d);
-            DrawTextA(dc, text, -1, &r, kValueFormat);
+            DrawTextA(dc, plan.value[row], -1, &r, kValueFormat);
         }
     }
+    DrawPlacedTexts(dc, *f.advances, straight, count, d);
 }
 
 // The changed rows' values, as DrawValue draws each, straight where the
@@ -623,9 +625,9 @@ void DrawChangedValues(const PanelRects& at, HDC dc, const RowPlan& plan, const 
     const ColorSlot& slot = app.colors.slot[kColorValue];
     SelectObject(dc, f.font);
     if (slot.shadow)
-        DrawValueTexts(at, dc, plan, place, rows, slot.shadowColour, app.colors.shadowOffset);
-    DrawValueTexts(at, dc, plan, place, rows & ~alarms, slot.colour, 0);
-    DrawValueTexts(at, dc, plan, place, alarms, app.alarm.colour, 0);
+        DrawValueTexts(at, dc, f, plan, place, rows, slot.shadowColour, app.colors.shadowOffset);
+    DrawValueTexts(at, dc, f, plan, place, rows & ~alarms, slot.colour, 0);
+    DrawValueTexts(at, dc, f, plan, place, alarms, app.alarm.colour, 0);
 }
 
 // What a redraw changed in the back buffer, for the window to repaint: all
@@ -662,7 +664,9 @@ Repaint RedrawChanged(const PanelRects& at, HDC dc, const RowPlan& plan, const V
 // With the layer: only changed values where the buffer already lies on this
 // layer and nothing else can be touched; otherwise a copy of the layer and
 // every row it lacks, in the order of a full redraw. Returns where the back
-// buffer changed.
+// buffer changed. Changed values need nothing of the context that the last
+// full redraw of this buffer did not leave in it (transparent text), and
+// they set their colours and font themselves.
 Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& plan)
 {
     const SkinState& skin = App().skinState;
@@ -682,6 +686,7 @@ Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& 
     if (buffer.valid && buffer.key == key && !loose && AreasApart(c, boxes)) {
         repaint = RedrawChanged(at, dc, plan, c, boxes);
     } else {
+        PrepareContext(dc);
         BitBlt(dc, 0, 0, skin.layer.width, skin.layer.height, skin.layer.dc.Get(), 0, 0, SRCCOPY);
         DrawRows(at, dc, plan, labels);
     }
@@ -803,12 +808,12 @@ void DrawPanels(HWND window)
     const PanelRects& at = RectsOf(window);
     SkinState& skin = app.skinState;
     HDC dc = skin.backBuffer.dc.Get();
-    PrepareContext(dc);
     const RowPlan plan = PlanRows();
     Repaint repaint = kWholeRepaint;
     if (skin.layer.dc.Valid()) {
         repaint = DrawOverLayer(window, at, dc, plan);
     } else {
+        PrepareContext(dc);
         DrawStatic(at, dc);
         DrawRows(at, dc, plan, 0);
     }

@@ -9,6 +9,11 @@ namespace {
 // What a reading can hold: digits, signs, point and the usual units.
 const char kSample[] = "-0123456789.%CMPRVW";
 const int kSampleLength = sizeof kSample - 1;
+// The probe's cells, one below the other: the step between them goes back
+// to the left and down, as between two rows of the panel.
+const int kProbeCells = 2;
+// Characters that one ExtTextOutA of DrawPlacedTexts takes.
+const int kRunLength = 256;
 
 bool Printable(unsigned char c)
 {
@@ -43,16 +48,19 @@ public:
     bool Valid() const { return oldBitmap_ != nullptr; }
     HDC Dc() const { return dc_.Get(); }
 
-    // Draws the sample through DrawTextA in a cell, or with ExtTextOutA at
-    // a point, on white; leaves it blank with neither.
-    void Draw(const RECT* cell, const POINT* at)
+    // Draws the sample through DrawTextA in each cell, or with
+    // DrawPlacedTexts at each point, on white; blank with neither.
+    void Draw(const RECT* cells, const POINT* points, const Advances* advances)
     {
         PatBlt(dc_.Get(), 0, 0, width_, height_, WHITENESS);
-        if (at) {
-            ExtTextOutA(dc_.Get(), at->x, at->y, 0, nullptr, kSample, kSampleLength, nullptr);
-        } else if (cell) {
-            RECT r = *cell;
-            DrawTextA(dc_.Get(), kSample, kSampleLength, &r, kValueFormat);
+        if (points) {
+            const PlacedText placed[kProbeCells] = {{kSample, points[0]}, {kSample, points[1]}};
+            DrawPlacedTexts(dc_.Get(), *advances, placed, kProbeCells, 0);
+        } else if (cells) {
+            for (int i = 0; i < kProbeCells; ++i) {
+                RECT r = cells[i];
+                DrawTextA(dc_.Get(), kSample, kSampleLength, &r, kValueFormat);
+            }
         }
         GdiFlush();
     }
@@ -72,29 +80,34 @@ private:
     int width_, height_;
 };
 
-bool FindOffset(HDC like, HFONT font, int lineHeight, int height, int* offset)
+bool FindOffset(HDC like, HFONT font, const Advances& advances, int lineHeight, int height, int* offset)
 {
-    // Room around the cell for overhangs, and for a line taller than it.
+    // Room around each cell for overhangs, and for a line taller than it.
     const int margin = lineHeight + 4;
-    Scratch probe(like, font, 1, 1);
-    SIZE size = {};
-    if (!probe.Valid() || !GetTextExtentPoint32A(probe.Dc(), kSample, kSampleLength, &size))
+    const int width = AdvanceWidth(advances, kSample);
+    if (width <= 0)
         return false;
-    const int width = size.cx + 2 * margin, tall = height + 2 * margin;
-    Scratch reference(like, font, width, tall), trial(like, font, width, tall);
+    const int across = width + 2 * margin, tall = kProbeCells * (height + margin) + margin;
+    Scratch reference(like, font, across, tall), trial(like, font, across, tall);
     if (!reference.Valid() || !trial.Valid())
         return false;
-    const RECT cell = {margin, margin, margin + size.cx, margin + height};
-    reference.Draw(&cell, nullptr);
-    trial.Draw(nullptr, nullptr);
+    RECT cells[kProbeCells];
+    for (int i = 0; i < kProbeCells; ++i) {
+        const int top = margin + i * (height + margin);
+        cells[i] = RECT{margin, top, margin + width, top + height};
+    }
+    reference.Draw(cells, nullptr, nullptr);
+    trial.Draw(nullptr, nullptr, nullptr);
     if (trial.Same(reference))
         return false;  // no ink: nothing to compare
     // Centred as (h - cy) / 2 or as h / 2 - cy / 2 below the top; they
     // differ by a pixel for some heights.
     const int rules[2] = {(height - lineHeight) / 2, height / 2 - lineHeight / 2};
     for (int rule : rules) {
-        const POINT at = {cell.right - size.cx, cell.top + rule};
-        trial.Draw(nullptr, &at);
+        POINT points[kProbeCells];
+        for (int i = 0; i < kProbeCells; ++i)
+            points[i] = POINT{cells[i].right - width, cells[i].top + rule};
+        trial.Draw(nullptr, points, &advances);
         if (trial.Same(reference)) {
             *offset = rule;
             return true;
@@ -148,7 +161,48 @@ int AdvanceWidth(const Advances& advances, const char* text)
     return width;
 }
 
-bool CentredOffset(HDC like, HFONT font, unsigned epoch, int lineHeight, int height, int* offset)
+void DrawPlacedTexts(HDC dc, const Advances& advances, const PlacedText* texts, int count, int d)
+{
+    char run[kRunLength];
+    // For each character the step to the next one's origin: x to the right,
+    // y up the font's vertical.
+    INT steps[2 * kRunLength];
+    int used = 0;
+    POINT start = {0, 0}, pen = {0, 0};
+    for (int i = 0; i < count; ++i) {
+        const char* text = texts[i].text;
+        const int length = lstrlenA(text);
+        if (length > kRunLength || AdvanceWidth(advances, text) < 0) {  // drawn alone
+            ExtTextOutA(dc, texts[i].at.x + d, texts[i].at.y + d, 0, nullptr, text, length, nullptr);
+            continue;
+        }
+        if (used + length > kRunLength) {
+            ExtTextOutA(dc, start.x + d, start.y + d, ETO_PDY, nullptr, run, used, steps);
+            used = 0;
+        }
+        if (!length)
+            continue;
+        if (used) {
+            steps[2 * used - 2] += texts[i].at.x - pen.x;
+            steps[2 * used - 1] = pen.y - texts[i].at.y;
+        } else {
+            start = texts[i].at;
+        }
+        pen = texts[i].at;
+        for (int k = 0; k < length; ++k, ++used) {
+            const int advance = advances.width[static_cast<unsigned char>(text[k]) - kFirstPrintable];
+            run[used] = text[k];
+            steps[2 * used] = advance;
+            steps[2 * used + 1] = 0;
+            pen.x += advance;
+        }
+    }
+    if (used)
+        ExtTextOutA(dc, start.x + d, start.y + d, ETO_PDY, nullptr, run, used, steps);
+}
+
+bool CentredOffset(HDC like, HFONT font, const Advances& advances, unsigned epoch, int lineHeight, int height,
+                   int* offset)
 {
     for (const Centring& c : centrings) {
         if (c.font == font && c.epoch == epoch && c.lineHeight == lineHeight && c.height == height) {
@@ -159,7 +213,7 @@ bool CentredOffset(HDC like, HFONT font, unsigned epoch, int lineHeight, int hei
     Centring& slot = centrings[nextCentring];
     nextCentring = (nextCentring + 1) % kCentrings;
     slot = Centring{font, epoch, lineHeight, height, false, 0};
-    slot.found = FindOffset(like, font, lineHeight, height, &slot.offset);
+    slot.found = FindOffset(like, font, advances, lineHeight, height, &slot.offset);
     *offset = slot.offset;
     return slot.found;
 }

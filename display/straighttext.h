@@ -1,7 +1,7 @@
 #pragma once
-// Right-aligned, vertically centred single lines drawn with one ExtTextOutA
-// where that puts every pixel where DrawTextA would, and the widths of
-// printable single-byte texts added up from a font's advances. DrawTextA
+// Right-aligned, vertically centred single lines drawn together with one
+// ExtTextOutA where that puts every pixel where DrawTextA would, and the
+// widths of printable single-byte texts added up from a font's advances. DrawTextA
 // measures the text and asks the font's metrics again at every call; a
 // redraw that knows both already saves those calls.
 
@@ -27,10 +27,25 @@ void FillAdvances(HDC dc, const ABC* abc, Advances* advances);
 // text holds anything but printable single-byte characters.
 int AdvanceWidth(const Advances& advances, const char* text);
 
+// A text and where its line starts: the left end of its top.
+struct PlacedText {
+    const char* text;
+    POINT at;
+};
+
+// Draws printable single-byte texts at their points, all shifted by d in x
+// and y, in the colour and font of dc, whose advances are given: one
+// ExtTextOutA for all of them (ETO_PDY carries the step from each text to
+// the next), more only where they hold more characters than one call takes.
+void DrawPlacedTexts(HDC dc, const Advances& advances, const PlacedText* texts, int count, int d);
+
 // Where DrawTextA with DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP |
-// DT_NOPREFIX puts the top of a line of font (line height lineHeight) in a
-// cell height pixels high: offset below the cell's top. It is found by
-// drawing a sample both ways, once per font and height; false when neither
-// known rule gives DrawTextA's pixels, and the caller keeps DrawTextA.
-// like gives the surface format; epoch tells a font's measures apart.
-bool CentredOffset(HDC like, HFONT font, unsigned epoch, int lineHeight, int height, int* offset);
+// DT_NOPREFIX puts the top of a line of font (line height lineHeight, the
+// advances given) in a cell height pixels high: offset below the cell's
+// top. It is found by drawing a sample in two cells both ways, with
+// DrawTextA and with DrawPlacedTexts, once per font and height; false when
+// neither known rule gives DrawTextA's pixels, and the caller keeps
+// DrawTextA. like gives the surface format; epoch tells a font's measures
+// apart.
+bool CentredOffset(HDC like, HFONT font, const Advances& advances, unsigned epoch, int lineHeight, int height,
+                   int* offset);

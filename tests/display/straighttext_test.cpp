@@ -58,28 +58,35 @@ TEST(StraightTextTest, AdvancesAddUpToTheMeasuredWidth)
 }
 
 // Odd and even line heights in odd and even cells, and lines taller than
-// their cell: drawn straight at the offset found, a value lands where
-// DrawTextA puts it.
-TEST(StraightTextTest, TheOffsetFoundIsWhereDrawTextPutsTheLine)
+// their cell, with and without a shadow's shift: values drawn together at
+// the offset found, the later ones to the left of and below the earlier
+// ones, land where DrawTextA puts each.
+TEST(StraightTextTest, ValuesDrawnTogetherLandWhereDrawTextPutsThem)
 {
-    const char* const text = "2456 RPM";
+    const char* const texts[] = {"2456 RPM", "1.20 V", "-12.5%"};
+    const int lefts[] = {20, 10, 30}, tops[] = {10, 45, 80};
     for (int lfHeight : {-11, -12, -13, -14, -40}) {
         for (int cell : {12, 13, 14, 15}) {
-            Surface s(lfHeight, 160, 120);
-            TEXTMETRICA tm = {};
-            GetTextMetricsA(s.dc.Get(), &tm);
-            int offset = 0;
-            ASSERT_TRUE(CentredOffset(s.dc.Get(), s.font.Get(), 1, tm.tmHeight, cell, &offset))
-                << lfHeight << " in " << cell;
-            RECT r = {20, 50, 140, 50 + cell};
-            DrawTextA(s.dc.Get(), text, -1, &r, kValueFormat);
-            const std::string drawn = s.Pixels();
-            PatBlt(s.dc.Get(), 0, 0, s.width, s.height, WHITENESS);
-            SIZE size = {};
-            GetTextExtentPoint32A(s.dc.Get(), text, lstrlenA(text), &size);
-            ExtTextOutA(s.dc.Get(), r.right - size.cx, r.top + offset, 0, nullptr, text, lstrlenA(text),
-                        nullptr);
-            EXPECT_EQ(drawn, s.Pixels()) << lfHeight << " in " << cell;
+            for (int d : {0, 2}) {
+                Surface s(lfHeight, 200, 130);
+                TEXTMETRICA tm = {};
+                GetTextMetricsA(s.dc.Get(), &tm);
+                Advances advances;
+                FillAdvances(s.dc.Get(), nullptr, &advances);
+                int offset = 0;
+                ASSERT_TRUE(CentredOffset(s.dc.Get(), s.font.Get(), advances, 1, tm.tmHeight, cell, &offset))
+                    << lfHeight << " in " << cell;
+                PlacedText placed[3];
+                for (int i = 0; i < 3; ++i) {
+                    RECT r = {lefts[i] + d, tops[i] + d, lefts[i] + 150 + d, tops[i] + cell + d};
+                    DrawTextA(s.dc.Get(), texts[i], -1, &r, kValueFormat);
+                    placed[i] = PlacedText{texts[i], {lefts[i] + 150 - AdvanceWidth(advances, texts[i]), tops[i] + offset}};
+                }
+                const std::string drawn = s.Pixels();
+                PatBlt(s.dc.Get(), 0, 0, s.width, s.height, WHITENESS);
+                DrawPlacedTexts(s.dc.Get(), advances, placed, 3, d);
+                EXPECT_EQ(drawn, s.Pixels()) << lfHeight << " in " << cell << " shifted " << d;
+            }
         }
     }
 }
