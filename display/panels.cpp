@@ -623,7 +623,10 @@ void DrawChangedValues(const PanelRects& at, HDC dc, const RowPlan& plan, const 
         if ((rows >> row) & 1)
             place[row] = PlaceValue(at, dc, f, row, plan.value[row]);
     const ColorSlot& slot = app.colors.slot[kColorValue];
-    SelectObject(dc, f.font);
+    // Mostly still there from the last redraw; asking costs less than
+    // selecting it again.
+    if (GetCurrentObject(dc, OBJ_FONT) != f.font)
+        SelectObject(dc, f.font);
     if (slot.shadow)
         DrawValueTexts(at, dc, f, plan, place, rows, slot.shadowColour, app.colors.shadowOffset);
     DrawValueTexts(at, dc, f, plan, place, rows & ~alarms, slot.colour, 0);
