@@ -6,19 +6,30 @@
 # (private: Private_Clean + Private_Dirty of /proc/PID/smaps_rollup) and
 # the difference, and how the monitor's private memory moved from the
 # first minute to the end of the run.
-# Usage: bench/monitor_load.sh [--x64] [SECONDS]   (default 120; after
-# ./test.sh has built both targets). The 32-bit release build is measured
-# unless --x64 is given or this machine cannot run 32-bit programs.
+# Usage: bench/monitor_load.sh [--x64] [--device-floor] [SECONDS]
+# (default 120; after ./test.sh has built both targets). The 32-bit release
+# build is measured unless --x64 is given or this machine cannot run 32-bit
+# programs. --device-floor gives the floor program the device traffic of a
+# reading as well (its --device): the ratio is then what the monitor costs
+# beyond the requests that every reading makes.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 arch=i686
-if [ "${1:-}" = --x64 ]; then arch=x86_64; shift; fi
+floor_args=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --x64) arch=x86_64 ;;
+    --device-floor) floor_args=(--device) ;;
+    *) break ;;
+    esac
+    shift
+done
 seconds=${1:-120}
 cd "$ROOT"
 source scripts/session.sh
 vk_session_begin
 [ $arch = x86_64 ] || vk_can_run32 || arch=x86_64
-echo "measuring the $arch build over $seconds s"
+echo "measuring the $arch build over $seconds s${floor_args:+, the floor with the device traffic}"
 "$VK_WINE" reg delete 'HKLM\System\CurrentControlSet\Services\veskora\Parameters' /va /f >/dev/null 2>&1 || true
 
 work=$(mktemp -d)
@@ -35,7 +46,7 @@ printf '[Global]\r\nTimer=1\r\nX=0\r\nY=0\r\n' >"$work/load.vkt"
 # monitor: its default skin and mask are found there.
 cd "build/$arch/bin"
 "$VK_WINE" veskora.exe "$settings" & pids+=($!)
-"$VK_WINE" vk_bench_floor.exe & pids+=($!)
+"$VK_WINE" vk_bench_floor.exe "${floor_args[@]}" & pids+=($!)
 sleep 5   # start-up and the first readings are not part of the steady load
 
 # The Windows processes themselves, not the launchers that started them:
