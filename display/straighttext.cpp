@@ -138,14 +138,22 @@ void FillAdvances(HDC dc, const ABC* abc, Advances* advances)
     } else if (!GetCharWidth32A(dc, kFirstPrintable, kLastPrintable, advances->width)) {
         return;
     }
+    // Each character's advance against the system's measure of the line up
+    // to it.
     char all[kPrintableCount];
+    for (int i = 0; i < kPrintableCount; ++i)
+        all[i] = static_cast<char>(kFirstPrintable + i);
+    INT ends[kPrintableCount] = {};
+    SIZE size = {};
+    if (!GetTextExtentExPointA(dc, all, kPrintableCount, 0, nullptr, ends, &size))
+        return;
     int sum = 0;
     for (int i = 0; i < kPrintableCount; ++i) {
-        all[i] = static_cast<char>(kFirstPrintable + i);
         sum += advances->width[i];
+        if (ends[i] != sum)
+            return;
     }
-    SIZE size = {};
-    advances->exact = GetTextExtentPoint32A(dc, all, kPrintableCount, &size) && size.cx == sum;
+    advances->exact = size.cx == sum;
 }
 
 int AdvanceWidth(const Advances& advances, const char* text)

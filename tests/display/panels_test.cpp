@@ -273,6 +273,13 @@ TEST_F(PanelTest, EveryRedrawFromTheLayerIsTheFullRedraw)
         {"skin dropped", [&] { Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(skin)), 0); }},
         {"skin off", [&] { SendMessageA(window, WM_COMMAND, ID_SKIN, 0); }},
         {"skin on", [&] { SendMessageA(window, WM_COMMAND, ID_SKIN, 0); }},
+        {"values in Shift-JIS, a unit with a backslash", [&] {
+             app.units.enable = 1;
+             std::strcpy(app.units.in, "\\V");
+             std::strcpy(app.units.fan, "\x89\xF1");  // one double-byte character
+             app.fonts.slot[kFontValue].configured.lfCharSet = SHIFTJIS_CHARSET;
+             rebuildFonts();
+         }},
         {"same reading", [&] { ReadNow(); }},
         {"other readings", [&] {
              SensorBlock other = KnownBlock();

@@ -55,6 +55,17 @@ TEST(StraightTextTest, AdvancesAddUpToTheMeasuredWidth)
     EXPECT_EQ(-1, AdvanceWidth(advances, "1\t2"));
     advances.exact = false;
     EXPECT_EQ(-1, AdvanceWidth(advances, "1.20"));
+
+    // From the font's ABC widths; one advance off by a pixel, made up by the
+    // next, keeps the total but not the table.
+    ABC abc[kPrintableCount];
+    ASSERT_TRUE(GetCharABCWidthsA(s.dc.Get(), kFirstPrintable, kLastPrintable, abc));
+    FillAdvances(s.dc.Get(), abc, &advances);
+    EXPECT_TRUE(advances.exact);
+    abc['1' - kFirstPrintable].abcB += 1;
+    abc['2' - kFirstPrintable].abcB -= 1;
+    FillAdvances(s.dc.Get(), abc, &advances);
+    EXPECT_FALSE(advances.exact);
 }
 
 // Odd and even line heights in odd and even cells, and lines taller than
