@@ -20,6 +20,7 @@ while [ $# -gt 0 ]; do
     case "$1" in
     --x64) arch=x86_64 ;;
     --device-floor) floor_args=(--device) ;;
+    -*) echo "usage: bench/monitor_load.sh [--x64] [--device-floor] [SECONDS]" >&2; exit 2 ;;
     *) break ;;
     esac
     shift
@@ -46,7 +47,7 @@ printf '[Global]\r\nTimer=1\r\nX=0\r\nY=0\r\n' >"$work/load.vkt"
 # monitor: its default skin and mask are found there.
 cd "build/$arch/bin"
 "$VK_WINE" veskora.exe "$settings" & pids+=($!)
-"$VK_WINE" vk_bench_floor.exe "${floor_args[@]}" & pids+=($!)
+"$VK_WINE" vk_bench_floor.exe ${floor_args[@]+"${floor_args[@]}"} & pids+=($!)
 sleep 5   # start-up and the first readings are not part of the steady load
 
 # The Windows processes themselves, not the launchers that started them:
@@ -58,18 +59,26 @@ floor=$(pid_of 'vk_bench_floor\.exe')
 [ -n "$monitor" ] && [ -n "$floor" ] || { echo "a program did not start" >&2; exit 1; }
 # CPU time of a process in microseconds, its ended threads included: the
 # kernel's own clock of the process, exact to the nanosecond, read through
-# perl; the clock ticks of /proc/PID/stat (10 ms steps) where that fails.
-cpu_us() {
+# perl; the clock ticks of /proc/PID/stat (10 ms steps) where perl cannot
+# read it. One way for the whole run, chosen here: the two count alike only
+# to a tick. Empty when the process has gone.
+exact_clock() {
     perl -MTime::HiRes=clock_gettime -e 'my $t = clock_gettime(-8 * $ARGV[0] - 6);
-        exit 1 if $t < 0; printf "%d\n", $t * 1e6' "$1" 2>/dev/null ||
-        awk -v hz="$(getconf CLK_TCK)" '{printf "%d\n", ($14 + $15) * 1e6 / hz}' "/proc/$1/stat"
+        exit 1 if $t < 0; printf "%.0f\n", $t * 1e6' "$1" 2>/dev/null
 }
+tick_clock() {
+    awk -v hz="$(getconf CLK_TCK)" '{printf "%.0f\n", ($14 + $15) * 1e6 / hz}' "/proc/$1/stat" 2>/dev/null
+}
+clock=tick_clock
+exact_clock $$ >/dev/null && clock=exact_clock
+cpu_us() { $clock "$1" || true; }
 # Wine's own processes (wineserver, winedevice and the rest) serve both
 # programs: their time is printed beside, not shared out.
 wine_us() {
-    local total=0 p
+    local total=0 p v
     for p in $(pgrep -f '/usr/lib/wine/|\\windows\\system32\\'); do
-        [ -r "/proc/$p/stat" ] && total=$((total + $(cpu_us "$p")))
+        v=$(cpu_us "$p")
+        [ -n "$v" ] && total=$((total + v))
     done
     echo $total
 }

@@ -669,7 +669,8 @@ Repaint RedrawChanged(const PanelRects& at, HDC dc, const RowPlan& plan, const V
 // every row it lacks, in the order of a full redraw. Returns where the back
 // buffer changed. Changed values need nothing of the context that the last
 // full redraw of this buffer did not leave in it (transparent text), and
-// they set their colours and font themselves.
+// they set their colours and font themselves; a new buffer has a new skin
+// generation, so its first redraw is a full one.
 Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& plan)
 {
     const SkinState& skin = App().skinState;

@@ -9,9 +9,12 @@ namespace {
 // What a reading can hold: digits, signs, point and the usual units.
 const char kSample[] = "-0123456789.%CMPRVW";
 const int kSampleLength = sizeof kSample - 1;
-// The probe's cells, one below the other: the step between them goes back
-// to the left and down, as between two rows of the panel.
-const int kProbeCells = 2;
+// The probe's cells in three rows, drawn middle, bottom, top: the steps
+// between them go back to the left and down, then up and to the right, as
+// between the rows and columns of a panel.
+const int kProbeCells = 3;
+const int kProbeRow[kProbeCells] = {1, 2, 0};
+const int kProbeColumn[kProbeCells] = {0, 0, 1};
 // Characters that one ExtTextOutA of DrawPlacedTexts takes.
 const int kRunLength = 256;
 
@@ -54,7 +57,9 @@ public:
     {
         PatBlt(dc_.Get(), 0, 0, width_, height_, WHITENESS);
         if (points) {
-            const PlacedText placed[kProbeCells] = {{kSample, points[0]}, {kSample, points[1]}};
+            PlacedText placed[kProbeCells];
+            for (int i = 0; i < kProbeCells; ++i)
+                placed[i] = PlacedText{kSample, points[i]};
             DrawPlacedTexts(dc_.Get(), *advances, placed, kProbeCells, 0);
         } else if (cells) {
             for (int i = 0; i < kProbeCells; ++i) {
@@ -87,14 +92,14 @@ bool FindOffset(HDC like, HFONT font, const Advances& advances, int lineHeight, 
     const int width = AdvanceWidth(advances, kSample);
     if (width <= 0)
         return false;
-    const int across = width + 2 * margin, tall = kProbeCells * (height + margin) + margin;
+    const int across = width + 3 * margin, tall = kProbeCells * (height + margin) + margin;
     Scratch reference(like, font, across, tall), trial(like, font, across, tall);
     if (!reference.Valid() || !trial.Valid())
         return false;
     RECT cells[kProbeCells];
     for (int i = 0; i < kProbeCells; ++i) {
-        const int top = margin + i * (height + margin);
-        cells[i] = RECT{margin, top, margin + width, top + height};
+        const int left = margin * (1 + kProbeColumn[i]), top = margin + kProbeRow[i] * (height + margin);
+        cells[i] = RECT{left, top, left + width, top + height};
     }
     reference.Draw(cells, nullptr, nullptr);
     trial.Draw(nullptr, nullptr, nullptr);

@@ -13,14 +13,15 @@ const UINT kValueFormat = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT
 const int kPrintableCount = kLastPrintable - kFirstPrintable + 1;
 
 // The advance widths of a font's printable single-byte characters, usable
-// only where they add up to what the system measures for them all.
+// only where each line of them, first to last, measures as they add up.
 struct Advances {
     bool exact;
     int width[kPrintableCount];
 };
 
 // From the ABC widths of the font selected into dc (abc may be null when the
-// font has none); checks them against the measured width of all of them.
+// font has none); checks them against the system's measure of the line of
+// all of them, character by character.
 void FillAdvances(HDC dc, const ABC* abc, Advances* advances);
 
 // The width of text from the table; -1 when the table is not exact or the
@@ -33,19 +34,21 @@ struct PlacedText {
     POINT at;
 };
 
-// Draws printable single-byte texts at their points, all shifted by d in x
-// and y, in the colour and font of dc, whose advances are given: one
-// ExtTextOutA for all of them (ETO_PDY carries the step from each text to
-// the next), more only where they hold more characters than one call takes.
+// Draws texts at their points, all shifted by d in x and y, in the colour
+// and font of dc, whose advances are given: one ExtTextOutA for all of them
+// (ETO_PDY carries the step from each text to the next), more only where
+// they hold more characters than one call takes. A text that the table
+// cannot measure is drawn alone with a plain ExtTextOutA, before the run;
+// only texts the table measures are placed as DrawTextA places them.
 void DrawPlacedTexts(HDC dc, const Advances& advances, const PlacedText* texts, int count, int d);
 
 // Where DrawTextA with DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP |
 // DT_NOPREFIX puts the top of a line of font (line height lineHeight, the
 // advances given) in a cell height pixels high: offset below the cell's
-// top. It is found by drawing a sample in two cells both ways, with
+// top. It is found by drawing a sample in three cells both ways, with
 // DrawTextA and with DrawPlacedTexts, once per font and height; false when
 // neither known rule gives DrawTextA's pixels, and the caller keeps
 // DrawTextA. like gives the surface format; epoch tells a font's measures
-// apart.
+// apart, and advances must be the font's measures of that epoch.
 bool CentredOffset(HDC like, HFONT font, const Advances& advances, unsigned epoch, int lineHeight, int height,
                    int* offset);

@@ -273,13 +273,6 @@ TEST_F(PanelTest, EveryRedrawFromTheLayerIsTheFullRedraw)
         {"skin dropped", [&] { Proc(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(skin)), 0); }},
         {"skin off", [&] { SendMessageA(window, WM_COMMAND, ID_SKIN, 0); }},
         {"skin on", [&] { SendMessageA(window, WM_COMMAND, ID_SKIN, 0); }},
-        {"values in Shift-JIS, a unit with a backslash", [&] {
-             app.units.enable = 1;
-             std::strcpy(app.units.in, "\\V");
-             std::strcpy(app.units.fan, "\x89\xF1");  // one double-byte character
-             app.fonts.slot[kFontValue].configured.lfCharSet = SHIFTJIS_CHARSET;
-             rebuildFonts();
-         }},
         {"same reading", [&] { ReadNow(); }},
         {"other readings", [&] {
              SensorBlock other = KnownBlock();
@@ -302,6 +295,22 @@ TEST_F(PanelTest, EveryRedrawFromTheLayerIsTheFullRedraw)
         {"hovered again", [&] { Hover(ValueId(kTemp0)); }},
         {"blink again", [&] { app.blinkPhase = 1; }},
         {"blink over again", [&] { app.blinkPhase = 0; }},
+        {"values in Shift-JIS, a unit with a backslash", [&] {
+             app.units.enable = 1;
+             std::strcpy(app.units.in, "\\V");
+             std::strcpy(app.units.fan, "\x89\xF1");  // one double-byte character
+             app.fonts.slot[kFontValue].configured.lfCharSet = SHIFTJIS_CHARSET;
+             rebuildFonts();
+         }},
+        {"other readings in them", [&] {
+             SensorBlock other = KnownBlock();
+             other.volt[2] = 90;
+             other.temp[2] += 3;
+             other.fan[3] = 1500;
+             other.pwm[0] += 10;
+             scenario.SetBlock(other);
+             ReadNow();
+         }},
     };
     for (const auto& s : kStates) {
         s.change();

@@ -70,8 +70,8 @@ TEST(StraightTextTest, AdvancesAddUpToTheMeasuredWidth)
 
 // Odd and even line heights in odd and even cells, and lines taller than
 // their cell, with and without a shadow's shift: values drawn together at
-// the offset found, the later ones to the left of and below the earlier
-// ones, land where DrawTextA puts each.
+// the offset found, each below the one before, land where DrawTextA puts
+// each.
 TEST(StraightTextTest, ValuesDrawnTogetherLandWhereDrawTextPutsThem)
 {
     const char* const texts[] = {"2456 RPM", "1.20 V", "-12.5%"};
@@ -91,7 +91,8 @@ TEST(StraightTextTest, ValuesDrawnTogetherLandWhereDrawTextPutsThem)
                 for (int i = 0; i < 3; ++i) {
                     RECT r = {lefts[i] + d, tops[i] + d, lefts[i] + 150 + d, tops[i] + cell + d};
                     DrawTextA(s.dc.Get(), texts[i], -1, &r, kValueFormat);
-                    placed[i] = PlacedText{texts[i], {lefts[i] + 150 - AdvanceWidth(advances, texts[i]), tops[i] + offset}};
+                    const int left = lefts[i] + 150 - AdvanceWidth(advances, texts[i]);
+                    placed[i] = PlacedText{texts[i], {left, tops[i] + offset}};
                 }
                 const std::string drawn = s.Pixels();
                 PatBlt(s.dc.Get(), 0, 0, s.width, s.height, WHITENESS);
