@@ -49,7 +49,6 @@ public:
     Scratch& operator=(const Scratch&) = delete;
 
     bool Valid() const { return oldBitmap_ != nullptr; }
-    HDC Dc() const { return dc_.Get(); }
 
     // Draws the sample through DrawTextA in each cell, or with
     // DrawPlacedTexts at each point, on white; blank with neither.
