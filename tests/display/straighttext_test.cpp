@@ -103,4 +103,33 @@ TEST(StraightTextTest, ValuesDrawnTogetherLandWhereDrawTextPutsThem)
     }
 }
 
+// Runs longer than one call takes, a text too long for any run and one the
+// table cannot measure: every text lands where ExtTextOutA alone puts it.
+TEST(StraightTextTest, LongAndUnmeasurableTextsLandWhereEachAloneGoes)
+{
+    Surface s(-12, 640, 480);
+    Advances advances;
+    FillAdvances(s.dc.Get(), nullptr, &advances);
+    ASSERT_TRUE(advances.exact);
+    std::string texts[42];
+    PlacedText placed[42];
+    for (int i = 0; i < 40; ++i) {  // 360 characters in all
+        texts[i] = std::to_string(1000 + i * 37) + " RPM";
+        placed[i] = PlacedText{nullptr, {10 + (i % 5) * 120, 10 + (i / 5) * 30 + (i % 3)}};
+    }
+    texts[40] = std::string(300, '7');
+    placed[40].at = {2, 260};
+    texts[41] = "45 \xB0" "C";
+    placed[41].at = {300, 300};
+    for (int i = 0; i < 42; ++i) {
+        placed[i].text = texts[i].c_str();
+        ExtTextOutA(s.dc.Get(), placed[i].at.x + 3, placed[i].at.y + 3, 0, nullptr, placed[i].text,
+                    static_cast<UINT>(texts[i].size()), nullptr);
+    }
+    const std::string alone = s.Pixels();
+    PatBlt(s.dc.Get(), 0, 0, s.width, s.height, WHITENESS);
+    DrawPlacedTexts(s.dc.Get(), advances, placed, 42, 3);
+    EXPECT_EQ(alone, s.Pixels());
+}
+
 }  // namespace
