@@ -82,8 +82,9 @@ wine_us() {
     done
     echo $total
 }
-private_kb() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s}' "/proc/$1/smaps_rollup"; }
-resident_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
+# Empty, like the clocks, when the process has gone.
+private_kb() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {print s}' "/proc/$1/smaps_rollup" 2>/dev/null || true; }
+resident_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status" 2>/dev/null || true; }
 
 m0=$(cpu_us "$monitor"); f0=$(cpu_us "$floor"); w0=$(wine_us)
 minute=$(( seconds > 55 ? 55 : seconds ))   # the first minute of the run, start-up included
@@ -91,10 +92,16 @@ sleep "$minute"
 early=$(private_kb "$monitor")
 sleep $(( seconds - minute ))
 m1=$(cpu_us "$monitor"); f1=$(cpu_us "$floor"); w1=$(wine_us)
+mr=$(resident_kb "$monitor"); fr=$(resident_kb "$floor"); mp=$(private_kb "$monitor"); fp=$(private_kb "$floor")
+for figure in "$m0" "$m1" "$f0" "$f1" "$early" "$mr" "$fr" "$mp" "$fp"; do
+    if [ -z "$figure" ]; then
+        echo "monitor_load: the monitor or the floor program ended during the run" >&2
+        exit 1
+    fi
+done
 
 awk -v m=$((m1 - m0)) -v f=$((f1 - f0)) -v w=$((w1 - w0)) -v s="$seconds" \
-    -v mr="$(resident_kb "$monitor")" -v fr="$(resident_kb "$floor")" \
-    -v mp="$(private_kb "$monitor")" -v fp="$(private_kb "$floor")" -v early="$early" 'BEGIN {
+    -v mr="$mr" -v fr="$fr" -v mp="$mp" -v fp="$fp" -v early="$early" 'BEGIN {
     mc = 100 * m / 1e6 / s; fc = 100 * f / 1e6 / s
     printf "CPU, share of one core:   monitor %.3f %%   floor %.3f %%   ratio %s\n", mc, fc,
            (f > 0 ? sprintf("%.3f", m / f) : "n/a (floor used no measurable time)")

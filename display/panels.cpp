@@ -11,12 +11,13 @@
 #include "display/coretip.h"
 #include "display/skin.h"
 #include "display/straighttext.h"
+#include "resources/resource.h"
 #include "sensors/csensor.h"
 
 const PanelGroup kPanelGroups[kGroupCount] = {
-    {1001, 1010, 1100, kTempCount, 0},
-    {1002, 1011, 1200, kFanCount, kTempCount},
-    {1003, 1012, 1300, kVoltCount, kTempCount + kFanCount},
+    {IDC_TEMP_FRAME, IDC_TEMP_TITLE, IDC_TEMP_BASE, kTempCount, 0},
+    {IDC_FAN_FRAME, IDC_FAN_TITLE, IDC_FAN_BASE, kFanCount, kTempCount},
+    {IDC_VOLT_FRAME, IDC_VOLT_TITLE, IDC_VOLT_BASE, kVoltCount, kTempCount + kFanCount},
 };
 static_assert(kTempCount + kFanCount + kVoltCount == kHoverRows, "one hover flag per row");
 
@@ -26,6 +27,9 @@ const int kFrameDrop = 8;         // the frame's top edge lies this far below th
 const int kTitleSize = 64;        // the minimised window title
 const UINT kCaptionFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
 const UINT kLabelFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
+// The two characters that some code pages read otherwise: ExtTextOutA reads
+// the font's, DrawTextA the system's.
+const char kCodePageSensitive[] = "\\~";
 
 enum GroupIndex { kTempGroup, kFanGroup, kVoltGroup };
 
@@ -102,13 +106,34 @@ struct RowPlan {
     char value[kHoverRows][kReadingTextSize];
 };
 
+// Everything the layer is drawn from, compared byte for byte: zeroed
+// first, so that the padding between fields compares too.
+struct LayerKey {
+    struct Colour {
+        COLORREF colour, shadowColour;
+        int shadow;
+        HBRUSH brush, shadowBrush;
+    };
+    HWND window;
+    int generation;
+    bool skinShown;
+    uint32_t drawnRows, labels;
+    LabelSettings labelTexts;
+    int shadowOffset;
+    Colour colour[kColorElements];
+    HFONT font[kFontElements];
+
+    bool operator==(const LayerKey& other) const { return std::memcmp(this, &other, sizeof *this) == 0; }
+    bool operator!=(const LayerKey& other) const { return !(*this == other); }
+};
+
 // The layer holds what does not change between readings: background or
 // skin, frame lines, group captions, and the labels that no value drawn
 // before them can touch. It is rebuilt when anything it was drawn from
 // changes; the key covers all of that.
 struct LayerRecord {
     bool built;
-    uint32_t key;
+    LayerKey key;
     uint32_t labels;  // rows whose label is in the layer
 };
 LayerRecord layer;
@@ -118,7 +143,7 @@ LayerRecord layer;
 // values that changed, over the layer's pixels of their own boxes.
 struct BufferRecord {
     bool valid;
-    uint32_t key;  // of the layer under it
+    LayerKey key;  // of the layer under it
     bool shown[kHoverRows];
     bool alarm[kHoverRows];  // drawn in the alarm colour
     char text[kHoverRows][kReadingTextSize];
@@ -251,41 +276,29 @@ void DrawRows(const PanelRects& at, HDC dc, const RowPlan& plan, uint32_t labels
 
 // --- the layer's key and which labels it may hold ---------------------------------
 
-uint32_t Mix(uint32_t hash, const void* data, size_t size)
-{
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < size; ++i)
-        hash = (hash ^ bytes[i]) * 16777619u;
-    return hash;
-}
-
-template <typename T>
-uint32_t MixValue(uint32_t hash, const T& value)
-{
-    return Mix(hash, &value, sizeof value);
-}
-
-uint32_t LayerKey(HWND window, uint32_t drawnRows, uint32_t labels)
+LayerKey KeyOf(HWND window, uint32_t drawnRows, uint32_t labels)
 {
     const AppState& app = App();
-    uint32_t h = 2166136261u;
-    h = MixValue(h, window);
-    h = MixValue(h, app.skinState.generation);
-    h = MixValue(h, SkinShown());
-    h = MixValue(h, drawnRows);
-    h = MixValue(h, labels);
-    h = MixValue(h, app.labels);
-    h = MixValue(h, app.colors.shadowOffset);
-    for (const ColorSlot& slot : app.colors.slot) {
-        h = MixValue(h, slot.colour);
-        h = MixValue(h, slot.shadow);
-        h = MixValue(h, slot.shadowColour);
-        h = MixValue(h, slot.brush.Handle());
-        h = MixValue(h, slot.shadowBrush.Handle());
+    LayerKey key;
+    std::memset(&key, 0, sizeof key);
+    key.window = window;
+    key.generation = app.skinState.generation;
+    key.skinShown = SkinShown();
+    key.drawnRows = drawnRows;
+    key.labels = labels;
+    key.labelTexts = app.labels;
+    key.shadowOffset = app.colors.shadowOffset;
+    for (int i = 0; i < kColorElements; ++i) {
+        const ColorSlot& slot = app.colors.slot[i];
+        key.colour[i].colour = slot.colour;
+        key.colour[i].shadowColour = slot.shadowColour;
+        key.colour[i].shadow = slot.shadow;
+        key.colour[i].brush = slot.brush.Handle();
+        key.colour[i].shadowBrush = slot.shadowBrush.Handle();
     }
-    for (const FontSlot& slot : app.fonts.slot)
-        h = MixValue(h, slot.font.Handle());
-    return h;
+    for (int i = 0; i < kFontElements; ++i)
+        key.font[i] = app.fonts.slot[i].font.Handle();
+    return key;
 }
 
 uint32_t DrawnRows(const RowPlan& plan)
@@ -389,11 +402,14 @@ ExtentMemo labelExtents[kHoverRows], valueExtents[kHoverRows];
 
 Extent MeasureText(HDC dc, const InkFont& f, const char* text)
 {
-    const int added = AdvanceWidth(*f.advances, text);
+    // The font's widths of '\\' and '~', in the table and in
+    // GetTextExtentPoint32A, may not be of the characters DrawTextA draws.
+    const bool plain = PlainAscii(text) && !std::strpbrk(text, kCodePageSensitive);
+    const int added = plain ? AdvanceWidth(*f.advances, text) : -1;
     if (added >= 0)
         return Extent{added, 0};
     SelectObject(dc, f.font);
-    if (PlainAscii(text)) {
+    if (plain) {
         SIZE size = {};
         GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
         return Extent{size.cx, 0};
@@ -477,7 +493,7 @@ uint32_t LayerLabels(const PanelRects& at, HDC dc, const RowPlan& plan, RECT val
     return safe;
 }
 
-void BuildLayer(const PanelRects& at, const RowPlan& plan, uint32_t key, uint32_t labels)
+void BuildLayer(const PanelRects& at, const RowPlan& plan, const LayerKey& key, uint32_t labels)
 {
     HDC dc = App().skinState.layer.dc.Get();
     PrepareContext(dc);
@@ -542,7 +558,7 @@ bool AreasApart(const ValueChange& c, const RECT boxes[kHoverRows])
     return true;
 }
 
-void RecordBuffer(uint32_t key, const ValueChange& c, const RowPlan& plan, const RECT boxes[kHoverRows])
+void RecordBuffer(const LayerKey& key, const ValueChange& c, const RowPlan& plan, const RECT boxes[kHoverRows])
 {
     buffer.valid = true;
     buffer.key = key;
@@ -571,7 +587,7 @@ ValuePlace PlaceValue(const PanelRects& at, HDC dc, const InkFont& f, int row, c
     int offset = 0;
     // The two characters that some code pages read otherwise: ExtTextOutA
     // reads the font's, DrawTextA the system's.
-    if (width < 0 || std::strpbrk(text, "\\~") ||
+    if (width < 0 || std::strpbrk(text, kCodePageSensitive) ||
         !CentredOffset(dc, f.font, *f.advances, f.epoch, f.height, r.bottom - r.top, &offset))
         return ValuePlace{false, {0, 0}};
     return ValuePlace{true, {r.right - width, r.top + offset}};
@@ -676,7 +692,7 @@ Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& 
     const SkinState& skin = App().skinState;
     RECT boxes[kHoverRows] = {};
     const uint32_t labels = LayerLabels(at, skin.layer.dc.Get(), plan, boxes);
-    const uint32_t key = LayerKey(window, DrawnRows(plan), labels);
+    const LayerKey key = KeyOf(window, DrawnRows(plan), labels);
     if (!layer.built || layer.key != key) {
         BuildLayer(at, plan, key, labels);
         buffer.valid = false;
@@ -698,12 +714,10 @@ Repaint DrawOverLayer(HWND window, const PanelRects& at, HDC dc, const RowPlan& 
     return repaint;
 }
 
-// The window's pixels outside what a redraw changed are already the back
-// buffer's. A full redraw invalidates the window, and WM_PAINT copies the
-// buffer. What a redraw of changed values alone changed is copied to the
-// window at once: a tick then needs neither the invalidation nor a paint
-// message, each a round trip to the system. Visible child windows, if a
-// layout has any, stay on top as their own paint would leave them.
+// A full redraw invalidates the whole window; a redraw of changed values
+// only the rectangle around what it changed, and nothing when it changed
+// nothing: the window's other pixels are the back buffer's already. WM_PAINT
+// copies the buffer.
 void ShowChanged(HWND window, const Repaint& repaint)
 {
     if (repaint.whole) {
@@ -713,17 +727,9 @@ void ShowChanged(HWND window, const Repaint& repaint)
     if (IsRectEmpty(&repaint.area))
         return;
     const SkinState& skin = App().skinState;
-    const RECT& a = repaint.area;
-    HDC dc = GetDCEx(window, nullptr, DCX_CACHE | DCX_CLIPCHILDREN);
-    if (!dc) {
-        RECT area = a;
-        OffsetRect(&area, skin.x, skin.y);
-        InvalidateRect(window, &area, FALSE);
-        return;
-    }
-    BitBlt(dc, skin.x + a.left, skin.y + a.top, a.right - a.left, a.bottom - a.top, skin.backBuffer.dc.Get(),
-           a.left, a.top, SRCCOPY);
-    ReleaseDC(window, dc);
+    RECT area = repaint.area;
+    OffsetRect(&area, skin.x, skin.y);
+    InvalidateRect(window, &area, FALSE);
 }
 
 }  // namespace

@@ -174,12 +174,14 @@ void SyncSkinSurface(HWND window)
     }
     if (s.surface.dc.Valid() || !s.loaded)
         return;  // shown already, or nothing loaded to show
-    if (!LoadSkin(window, s, true)) {
-        // The file went away or changed since the build, or no surface
-        // could be made: as at a build, the skin is off.
-        s.loaded = 0;
-        app.skin.enable = 0;
+    if (LoadSkin(window, s, true)) {
+        ++s.generation;  // the file may hold another picture than at the build
+        return;
     }
+    // The file went away or changed since the build, or no surface could be
+    // made: as at a build, the skin is off.
+    s.loaded = 0;
+    app.skin.enable = 0;
 }
 
 bool SkinShown()

@@ -75,10 +75,10 @@ public:
     Owner<PictureTraits> picture;
 };
 
-// An off-screen drawing surface of a given size.
 // The description of 32-bit pixels, width x height, top row first.
 BITMAPINFO TopDownBitmapInfo(int width, int height);
 
+// An off-screen drawing surface of a given size.
 class WINMEMDC {
 public:
     WINMEMDC();

@@ -199,12 +199,11 @@ bool CSENSOR::TakeBus()
     readLock.Leave();
     const DWORD later = WaitForSingleObject(busMutex.Get(), kBusWaitMs);
     const bool taken = later == WAIT_OBJECT_0 || later == WAIT_ABANDONED;
-    if (taken && readLock.TryEnter())
-        return true;
+    // The bus is free now, but not kept while READ is entered again: once
+    // READ is back, the bus is asked once more, without waiting.
     if (taken)
         ReleaseMutex(busMutex.Get());
     readLock.Enter();
-    // READ was busy: the bus is asked once more, without waiting.
     const DWORD again = taken ? WaitForSingleObject(busMutex.Get(), 0) : WAIT_TIMEOUT;
     return again == WAIT_OBJECT_0 || again == WAIT_ABANDONED;
 }

@@ -290,6 +290,18 @@ TEST_F(PanelTest, EveryRedrawFromTheLayerIsTheFullRedraw)
              scenario.SetBlock(KnownBlock());
              ReadNow();
          }},
+        {"italic values and labels, whose glyphs overhang", [&] {
+             app.fonts.slot[kFontValue].configured.lfItalic = 1;
+             app.fonts.slot[kFontLabel].configured.lfItalic = 1;
+             rebuildFonts();
+         }},
+        {"other readings in italics", [&] {
+             SensorBlock other = KnownBlock();
+             other.temp[1] += 7;
+             other.fan[2] = 2222;
+             scenario.SetBlock(other);
+             ReadNow();
+         }},
         {"alarms held", [&] { app.watch.row[kVolt0 + 1].holding = app.watch.row[kFan0].holding = 1; }},
         {"alarms over", [&] { app.watch.row[kVolt0 + 1].holding = app.watch.row[kFan0].holding = 0; }},
         {"hovered again", [&] { Hover(ValueId(kTemp0)); }},
