@@ -87,8 +87,9 @@ void DeviceTraffic()
     }
 }
 
-const char* const kMonitorDlls[] = {"comctl32.dll", "comdlg32.dll", "oleaut32.dll", "shell32.dll",
-                                    "version.dll",  "winmm.dll"};
+// What the monitor loads at start; the picture loader (oleaut32.dll) only
+// comes once a JPEG or GIF skin is read.
+const char* const kMonitorDlls[] = {"comctl32.dll", "comdlg32.dll", "shell32.dll", "version.dll", "winmm.dll"};
 
 DWORD WINAPI Worker(LPVOID window)
 {

@@ -289,6 +289,23 @@ HBITMAP LoadPngFile(const char* fileName)
     return PngToDib(decoder, image, end);
 }
 
+namespace {
+
+using PictureLoaderCall = HRESULT(WINAPI*)(LPOLESTR, LPUNKNOWN, DWORD, OLE_COLOR, REFIID, LPVOID*);
+
+// The picture loader, asked for the first time a JPEG or GIF is read: a
+// monitor that shows none never loads OLE. The library stays for the
+// process's life; the pictures it makes run its code. Null when the system
+// has none.
+PictureLoaderCall FindPictureLoader()
+{
+    HMODULE module = LoadLibraryA("oleaut32.dll");
+    FARPROC entry = module ? GetProcAddress(module, "OleLoadPicturePath") : nullptr;
+    return reinterpret_cast<PictureLoaderCall>(reinterpret_cast<void (*)()>(entry));
+}
+
+}  // namespace
+
 HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
 {
     // Only a file that is there goes to the picture loader: given anything
@@ -297,6 +314,9 @@ HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
     const bool address = _strnicmp(fileName, kFileScheme, kFileSchemeLength) == 0;
     if (!address && !FileOwner(OpenForReading(fileName)).Valid())
         return nullptr;
+    static const PictureLoaderCall loadPicture = FindPictureLoader();
+    if (!loadPicture)
+        return nullptr;
     // The ANSI code page: the one the name was written in. (The OEM one
     // differs outside Japan and would spoil names with accented letters.)
     const int length = lstrlenA(fileName);
@@ -304,8 +324,7 @@ HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
     if (!MultiByteToWideChar(CP_ACP, 0, fileName, -1, wide.data(), length + 2))
         return nullptr;
     IPicture* picture = nullptr;
-    if (FAILED(OleLoadPicturePath(wide.data(), nullptr, 0, 0, IID_IPicture,
-                                  reinterpret_cast<void**>(&picture))) ||
+    if (FAILED(loadPicture(wide.data(), nullptr, 0, 0, IID_IPicture, reinterpret_cast<void**>(&picture))) ||
         !picture)
         return nullptr;
     image->picture.Reset(picture);
