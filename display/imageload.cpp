@@ -291,7 +291,7 @@ HBITMAP LoadPngFile(const char* fileName)
 
 namespace {
 
-using PictureLoaderCall = HRESULT(WINAPI*)(LPOLESTR, LPUNKNOWN, DWORD, OLE_COLOR, REFIID, LPVOID*);
+using PictureLoaderCall = decltype(&OleLoadPicturePath);
 
 // The picture loader, asked for the first time a JPEG or GIF is read: a
 // monitor that shows none never loads OLE. The library stays for the

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 #include "app/appstate.h"
 #include "app/watch.h"
@@ -116,7 +117,7 @@ struct LayerKey {
     };
     HWND window;
     int generation;
-    bool skinShown;
+    int skinShown;
     uint32_t drawnRows, labels;
     LabelSettings labelTexts;
     int shadowOffset;
@@ -126,6 +127,7 @@ struct LayerKey {
     bool operator==(const LayerKey& other) const { return std::memcmp(this, &other, sizeof *this) == 0; }
     bool operator!=(const LayerKey& other) const { return !(*this == other); }
 };
+static_assert(std::is_trivially_copyable<LayerKey>::value, "the layer key is compared as bytes");
 
 // The layer holds what does not change between readings: background or
 // skin, frame lines, group captions, and the labels that no value drawn
@@ -585,8 +587,6 @@ ValuePlace PlaceValue(const PanelRects& at, HDC dc, const InkFont& f, int row, c
     const RECT& r = at.value[row];
     const int width = AdvanceWidth(*f.advances, text);
     int offset = 0;
-    // The two characters that some code pages read otherwise: ExtTextOutA
-    // reads the font's, DrawTextA the system's.
     if (width < 0 || std::strpbrk(text, kCodePageSensitive) ||
         !CentredOffset(dc, f.font, *f.advances, f.epoch, f.height, r.bottom - r.top, &offset))
         return ValuePlace{false, {0, 0}};

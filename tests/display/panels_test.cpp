@@ -297,7 +297,7 @@ TEST_F(PanelTest, EveryRedrawFromTheLayerIsTheFullRedraw)
          }},
         {"other readings in italics", [&] {
              SensorBlock other = KnownBlock();
-             other.temp[1] += 7;
+             other.temp[0] += 7;
              other.fan[2] = 2222;
              scenario.SetBlock(other);
              ReadNow();

@@ -113,7 +113,7 @@ TEST(StraightTextTest, LongAndUnmeasurableTextsLandWhereEachAloneGoes)
     ASSERT_TRUE(advances.exact);
     std::string texts[42];
     PlacedText placed[42];
-    for (int i = 0; i < 40; ++i) {  // 360 characters in all
+    for (int i = 0; i < 40; ++i) {  // 320 characters in all
         texts[i] = std::to_string(1000 + i * 37) + " RPM";
         placed[i] = PlacedText{nullptr, {10 + (i % 5) * 120, 10 + (i / 5) * 30 + (i % 3)}};
     }
