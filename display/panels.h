@@ -1,8 +1,7 @@
 #pragma once
 // Panel drawing: the readings become texts and are painted, with the group
 // frames, titles, labels, colours, fonts and shadows, into the back buffer;
-// WM_PAINT only copies that buffer to the window, and a redraw of changed
-// values alone copies those to the window itself.
+// WM_PAINT only copies that buffer to the window.
 
 #include <windows.h>
 
