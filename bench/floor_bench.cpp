@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "driver/protocol.h"
+#include "sensors/sensortypes.h"
 
 namespace {
 
@@ -24,7 +25,6 @@ const UINT_PTR kTick = 1;
 const UINT kTickMs = 1000;
 const UINT WM_FLOOR_DONE = WM_APP + 1;
 const int kLeft = 400;  // beside the monitor that monitor_load.sh puts at (0, 0)
-const int kBlockBytes = 40;  // the sensor block
 
 struct Device {
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -52,10 +52,10 @@ bool OpenDevice()
     device.started = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     DWORD_PTR process = 0;
     GROUP_AFFINITY affinity = {};
-    char block[kBlockBytes];
+    SensorBlock block;
     if (device.file == INVALID_HANDLE_VALUE || !device.bus || !device.started ||
         !GetProcessAffinityMask(GetCurrentProcess(), &process, &device.processors) ||
-        !GetThreadGroupAffinity(GetCurrentThread(), &affinity) || !Ask(CTL_READBLOCK, block, sizeof block)) {
+        !GetThreadGroupAffinity(GetCurrentThread(), &affinity) || !Ask(CTL_READBLOCK, &block, sizeof block)) {
         std::fprintf(stderr, "vk_bench_floor: the device %s cannot be read (error %lu)\n", VK_DEVICE_PATH,
                      GetLastError());
         return false;
@@ -67,10 +67,10 @@ bool OpenDevice()
 void DeviceTraffic()
 {
     SetEvent(device.started);
-    char block[kBlockBytes];
+    SensorBlock block;
     const DWORD bus = WaitForSingleObject(device.bus, 0);
     if (bus == WAIT_OBJECT_0 || bus == WAIT_ABANDONED) {
-        Ask(CTL_READBLOCK, block, sizeof block);
+        Ask(CTL_READBLOCK, &block, sizeof block);
         ReleaseMutex(device.bus);
     }
     for (int i = 0; i < static_cast<int>(8 * sizeof device.processors); ++i) {
