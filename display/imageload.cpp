@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdlib>
@@ -21,13 +22,6 @@ const int kWidenedDepth = 4;  // what ExpandTwoBitRow makes of two bits
 const int kTrueColourBits = 24;
 const int kFullColourBits = 32;
 const int kLargestSide = 32767;  // pixels; beyond, no skin a window could show
-
-// A device-dependent bitmap in the screen's format, from a Windows bitmap file.
-HBITMAP LoadBitmapImage(const char* fileName)
-{
-    return static_cast<HBITMAP>(
-        LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-}
 
 // libpng reports through these: errors jump back to the decode's setjmp,
 // warnings are of no interest to a user of the window.
@@ -181,44 +175,151 @@ HANDLE OpenForReading(const char* fileName)
     return CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Whether a Windows bitmap file is plain true colour (the common 40-byte
-// header, 24 or 32 bits a pixel, uncompressed) and holds every byte of its
-// pixels. Only such a file goes to the loader as a section: its copy of the
-// pixels would run past the end of a file that is cut or lies about them.
-bool PlainTrueColourFile(const char* fileName)
+enum class BitmapFile {
+    kBroken,           // its headers, colour table or pixels reach past its end
+    kPlainTrueColour,  // the common 40-byte header, 24 or 32 bits a pixel, uncompressed
+    kOther,
+};
+
+// Where a Windows bitmap file's parts end, as its headers tell it.
+struct BitmapParts {
+    uint64_t tableEnd = 0;   // the end of the headers, masks and colour table
+    uint64_t pixelsAt = 0;
+    uint64_t pixelBytes = 0;
+    bool plainTrueColour = false;
+};
+
+uint32_t Little(const unsigned char* at, int bytes)
 {
-    FileOwner file(OpenForReading(fileName));
-    if (!file.Valid())
-        return false;
-    BITMAPFILEHEADER head = {};
-    BITMAPINFOHEADER info = {};
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), &head, sizeof head, &read, nullptr) || read != sizeof head ||
-        !ReadFile(file.Get(), &info, sizeof info, &read, nullptr) || read != sizeof info)
-        return false;
-    const bool plain = info.biSize == sizeof info && info.biPlanes == 1 && info.biCompression == BI_RGB &&
-                       (info.biBitCount == kTrueColourBits || info.biBitCount == kFullColourBits);
-    const int64_t height = info.biHeight < 0 ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
-    if (!plain || info.biWidth <= 0 || info.biWidth > kLargestSide || height == 0 || height > kLargestSide ||
-        head.bfOffBits < sizeof head + sizeof info)
-        return false;
-    const int64_t stride = (static_cast<int64_t>(info.biWidth) * info.biBitCount + 31) / 32 * 4;
-    LARGE_INTEGER size = {};
-    return GetFileSizeEx(file.Get(), &size) && head.bfOffBits + stride * height <= size.QuadPart;
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | at[i];
+    return value;
 }
 
-// A skin or preview from a Windows bitmap file. A plain true-colour file
-// stays in its own format, in the process's own memory, which goes back
-// whole when the image is released; every other file becomes a
-// device-dependent bitmap as above, so that its colours stretch as they
-// always have (a one-bit one takes the text and background colours).
-HBITMAP LoadDrawnBitmap(const char* fileName)
+uint64_t RowBytes(int64_t width, unsigned bits)
 {
+    return (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
+}
+
+// The fields of a bitmap header (the 12-byte core form or a 40-byte and
+// longer one) that say where the file's parts lie.
+struct BitmapHeader {
+    uint32_t size = 0;
+    int64_t width = 0;
+    int64_t height = 0;  // negative: top-down rows
+    unsigned planes = 0;
+    unsigned bits = 0;
+    unsigned compression = BI_RGB;
+    uint32_t imageBytes = 0;  // the run-length data's size
+    uint32_t coloursUsed = 0;
+};
+
+bool ReadBitmapHeader(const unsigned char* h, size_t have, BitmapHeader* b)
+{
+    if (have < sizeof(BITMAPCOREHEADER))
+        return false;
+    b->size = Little(h, 4);
+    if (b->size == sizeof(BITMAPCOREHEADER)) {
+        b->width = Little(h + 4, 2);
+        b->height = Little(h + 6, 2);
+        b->planes = Little(h + 8, 2);
+        b->bits = Little(h + 10, 2);
+        return true;
+    }
+    if (b->size < sizeof(BITMAPINFOHEADER) || have < sizeof(BITMAPINFOHEADER))
+        return false;
+    b->width = static_cast<int32_t>(Little(h + 4, 4));
+    b->height = static_cast<int32_t>(Little(h + 8, 4));
+    b->planes = Little(h + 12, 2);
+    b->bits = Little(h + 14, 2);
+    b->compression = Little(h + 16, 4);
+    b->imageBytes = Little(h + 20, 4);
+    b->coloursUsed = Little(h + 32, 4);
+    return true;
+}
+
+// A form of pixels the platform's loader draws: uncompressed, bit fields or
+// run lengths (bottom-up only), of a size a window could show.
+bool DrawableForm(const BitmapHeader& b)
+{
+    const unsigned bits = b.bits;
+    const bool rgb = b.compression == BI_RGB && (bits == 1 || bits == 4 || bits == 8 || bits == 16 ||
+                                                 bits == kTrueColourBits || bits == kFullColourBits);
+    const bool fields = b.compression == BI_BITFIELDS && (bits == 16 || bits == kFullColourBits);
+    const bool rle = ((b.compression == BI_RLE8 && bits == 8) || (b.compression == BI_RLE4 && bits == 4)) &&
+                     b.height > 0 && b.imageBytes;
+    const int64_t rows = b.height < 0 ? -b.height : b.height;
+    return b.planes == 1 && (rgb || fields || rle) && b.width > 0 && b.width <= kLargestSide && rows > 0 &&
+           rows <= kLargestSide;
+}
+
+// The parts of a file whose first bytes (file header and as much of the
+// bitmap header as the file holds) are given; false for a header the
+// platform's loader would not take. The colour table is counted as that
+// loader counts it: the masks of a bit-field header, then biClrUsed entries
+// (at most 256) or, without them, one per value of a pixel of 8 bits or less.
+bool ReadBitmapParts(const unsigned char* file, size_t have, BitmapParts* parts)
+{
+    const size_t kFileHead = sizeof(BITMAPFILEHEADER);
+    BitmapHeader b;
+    if (have < kFileHead || Little(file, 2) != ('B' | 'M' << 8) ||
+        !ReadBitmapHeader(file + kFileHead, have - kFileHead, &b) || !DrawableForm(b))
+        return false;
+    const bool core = b.size == sizeof(BITMAPCOREHEADER);
+    const uint64_t byValue = b.bits <= 8 ? 1u << b.bits : 0;
+    const uint64_t colours = b.coloursUsed ? std::min<uint64_t>(b.coloursUsed, 256) : byValue;
+    const uint64_t masks = b.compression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0;
+    const uint64_t head = core ? b.size : std::max<uint64_t>(b.size, sizeof(BITMAPINFOHEADER) + masks);
+    parts->tableEnd = kFileHead + head + colours * (core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD));
+    // Without an offset the pixels follow the colour table.
+    const uint32_t offset = Little(file + 10, 4);
+    parts->pixelsAt = offset ? offset : parts->tableEnd;
+    const uint64_t rows = b.height < 0 ? -b.height : b.height;
+    parts->pixelBytes = b.compression == BI_RLE8 || b.compression == BI_RLE4 ? b.imageBytes
+                                                                             : RowBytes(b.width, b.bits) * rows;
+    parts->plainTrueColour = b.size == sizeof(BITMAPINFOHEADER) && b.compression == BI_RGB &&
+                             (b.bits == kTrueColourBits || b.bits == kFullColourBits) &&
+                             offset >= kFileHead + sizeof(BITMAPINFOHEADER);
+    return true;
+}
+
+// What a Windows bitmap file holds. The platform's loader reads wherever the
+// headers point, past the end of the file too: a file that is cut or lies
+// about its parts never goes to it.
+BitmapFile ExamineBitmapFile(const char* fileName)
+{
+    FileOwner file(OpenForReading(fileName));
+    unsigned char head[sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)] = {};
+    DWORD read = 0;
+    LARGE_INTEGER size = {};
+    BitmapParts parts;
+    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) ||
+        !ReadFile(file.Get(), head, sizeof head, &read, nullptr) || !ReadBitmapParts(head, read, &parts))
+        return BitmapFile::kBroken;
+    const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
+    if (parts.tableEnd > fileSize || parts.pixelsAt > fileSize || parts.pixelBytes > fileSize - parts.pixelsAt)
+        return BitmapFile::kBroken;
+    return parts.plainTrueColour ? BitmapFile::kPlainTrueColour : BitmapFile::kOther;
+}
+
+// A skin, preview or mask from a Windows bitmap file, or none for a broken
+// one. With asSection, a plain true-colour file stays in its own format, in
+// the process's own memory, which goes back whole when the image is
+// released. Every other file becomes a device-dependent bitmap in the
+// screen's format, so that its colours stretch as they always have (a
+// one-bit one takes the text and background colours).
+HBITMAP LoadBitmapImage(const char* fileName, bool asSection)
+{
+    const BitmapFile kind = ExamineBitmapFile(fileName);
+    if (kind == BitmapFile::kBroken)
+        return nullptr;
     HBITMAP section = nullptr;
-    if (PlainTrueColourFile(fileName))
+    if (asSection && kind == BitmapFile::kPlainTrueColour)
         section = static_cast<HBITMAP>(
             LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    return section ? section : LoadBitmapImage(fileName);
+    return section ? section
+                   : static_cast<HBITMAP>(LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
 }  // namespace
@@ -340,7 +441,7 @@ bool WINBMP::LoadBitmapFile(const char* fileName)
     dc.Reset(CreateCompatibleDC(nullptr));
     if (!dc.Valid())
         return false;
-    bitmap.Reset(LoadBitmapImage(fileName));
+    bitmap.Reset(LoadBitmapImage(fileName, false));
     if (!bitmap.Valid())
         return false;
     SelectLoaded();
@@ -355,7 +456,7 @@ bool WINIMG::LoadImageFile(const char* fileName)
         return false;
     HBITMAP loaded = nullptr;
     if (FileHasSignature(kBitmapSignature, sizeof kBitmapSignature, fileName))
-        loaded = LoadDrawnBitmap(fileName);
+        loaded = LoadBitmapImage(fileName, true);
     else if (FileHasSignature(kPngSignature, sizeof kPngSignature, fileName))
         loaded = LoadPngFile(fileName);
     else

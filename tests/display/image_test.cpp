@@ -141,4 +141,61 @@ TEST_F(DisplayTest, BrokenPngFilesFailCleanlyWithoutLeaks)
     EXPECT_EQ(handles, after);
 }
 
+std::string WithWord(std::string bytes, size_t at, uint32_t value)
+{
+    const char little[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                             static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+    return bytes.replace(at, sizeof little, little, sizeof little);
+}
+
+// An 8-bit run-length file: header, 256 colours, then "end of bitmap".
+std::string RunLengthBitmap()
+{
+    std::string bytes = WithWord(std::string(14 + 40 + 1024, '\0'), 10, 14 + 40 + 1024);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    bytes = WithWord(WithWord(WithWord(bytes, 14, 40), 18, 2), 22, 2);
+    bytes = WithWord(WithWord(WithWord(bytes, 26, 1 | 8 << 16), 30, BI_RLE8), 34, 2);
+    return bytes + std::string("\0\1", 2);
+}
+
+// A file whose headers point past its end never reaches the platform's
+// loader, which reads wherever they point; whole files load, skin and mask.
+TEST_F(DisplayTest, BitmapFilesThatReachPastTheirEndAreRefused)
+{
+    const std::string file = dir.File("lying.bmp");
+    WriteBitmapFile(file, 3, 2, [](int x, int y) { return RGB(x * 40, y * 90, 7); });
+    const std::string whole = ReadWholeFile(file), rle = RunLengthBitmap();
+    // 12-byte core header, 24 bits, rows of 12 bytes.
+    const std::string core = WithWord(WithWord(WithWord(whole.substr(0, 14) + std::string(12, '\0'), 10, 26),
+                                               14, 12), 18, 3 | 2 << 16) + std::string(24, '\x55');
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool loads;
+    } kFiles[] = {
+        {"whole", whole, true},
+        {"no offset: the pixels follow the header", WithWord(whole, 10, 0), true},
+        {"core header", WithWord(core, 22, 1 | 24 << 16), true},
+        {"run lengths", rle, true},
+        {"offset far past the end", WithWord(whole, 10, 0xFFFFFFFF), false},
+        {"offset just past the end", WithWord(whole, 10, static_cast<uint32_t>(whole.size()) + 1), false},
+        {"one byte cut", whole.substr(0, whole.size() - 1), false},
+        {"taller than its pixels", WithWord(whole, 22, 3), false},
+        {"top-down and taller", WithWord(whole, 22, static_cast<uint32_t>(-3)), false},
+        {"a colour table it lacks", WithWord(whole, 46, 200), false},
+        {"core header cut", WithWord(core, 22, 1 | 24 << 16).substr(0, 49), false},
+        {"run lengths past the end", WithWord(rle, 34, 3), false},
+        {"no header", whole.substr(0, 20), false},
+    };
+    for (const auto& f : kFiles) {
+        SCOPED_TRACE(f.what);
+        WriteWholeFile(file, f.bytes);
+        WINIMG skin;
+        EXPECT_EQ(f.loads, skin.LoadImageFile(file.c_str()));
+        WINBMP mask;
+        EXPECT_EQ(f.loads, mask.LoadBitmapFile(file.c_str()));
+    }
+}
+
 }  // namespace
