@@ -123,6 +123,8 @@ bool ShowLayoutWindow(HINSTANCE instance, DLGPROC mainProcedure, INT_PTR* result
 
 const DLGTEMPLATE* LayoutTemplate(HMODULE module)
 {
+    if (!ResourceReadable(module, static_cast<WORD>(reinterpret_cast<ULONG_PTR>(RT_DIALOG)), IDD_LAYOUT))
+        return nullptr;
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDD_LAYOUT), RT_DIALOG);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;

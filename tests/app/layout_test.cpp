@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <string>
@@ -294,6 +295,62 @@ TEST(WideLayout, HonoursTheControlContractInOneRow)
             RECT overlap;
             EXPECT_FALSE(IntersectRect(&overlap, &texts[i], &texts[j])) << i << " and " << j;
         }
+}
+
+uint32_t Get32(const std::string& bytes, size_t at)
+{
+    uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+    return value;
+}
+
+std::string Put32(std::string bytes, size_t at, uint32_t value)
+{
+    return bytes.replace(at, sizeof value, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// Damaged copies of the wide layout whose resource lookup would read outside
+// the module are refused before the platform's lookup is asked.
+TEST(LayoutModuleCheck, RefusesResourcesThatPointOutsideTheModule)
+{
+    const std::string whole = ReadWholeFile(ExecutableFolder() + "VKL_WIDE.VKL");
+    const size_t nt = Get32(whole, offsetof(IMAGE_DOS_HEADER, e_lfanew));
+    const size_t rvaField = nt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader.DataDirectory) +
+                            IMAGE_DIRECTORY_ENTRY_RESOURCE * sizeof(IMAGE_DATA_DIRECTORY);
+    const uint32_t rva = Get32(whole, rvaField);
+    const size_t sections = nt + sizeof(IMAGE_NT_HEADERS32);
+    size_t root = 0;  // the file offset of the resource directory
+    for (size_t s = sections; s + sizeof(IMAGE_SECTION_HEADER) <= whole.size() && !root; s += sizeof(IMAGE_SECTION_HEADER)) {
+        const uint32_t va = Get32(whole, s + offsetof(IMAGE_SECTION_HEADER, VirtualAddress));
+        if (va == rva)
+            root = Get32(whole, s + offsetof(IMAGE_SECTION_HEADER, PointerToRawData));
+    }
+    ASSERT_NE(0u, root);
+    // The first numbered entry of a directory: the dialogs, then 201, then its language.
+    auto first = [&](size_t directory) { return root + (Get32(whole, directory + 20) & 0x7FFFFFFF); };
+    const size_t data = first(first(first(root)));
+    const TempDir dir;
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool whole;
+    } kModules[] = {
+        {"whole", whole, true},
+        {"directory past the module", Put32(whole, rvaField, rva + 0x40000), false},
+        {"more entries than it holds", Put32(whole, root + 12, 0xFFFF0000), false},
+        {"dialogs past the module", Put32(whole, root + 20, 0xFFFFFF00), false},
+        {"a template larger than the module", Put32(whole, data + 4, 0x7FFFFFFF), false},
+        {"a template past the module", Put32(whole, data, 0x7FFFFF00), false},
+    };
+    for (const auto& m : kModules) {
+        SCOPED_TRACE(m.what);
+        WriteWholeFile(dir.File("damaged.vkl"), m.bytes);
+        HMODULE module = LoadLayoutModule(dir.File("damaged.vkl").c_str());
+        ASSERT_NE(nullptr, module);
+        EXPECT_EQ(m.whole, ResourceReadable(module, 5, IDD_LAYOUT));
+        EXPECT_EQ(m.whole, LayoutTemplate(module) != nullptr);
+        FreeLibrary(module);
+    }
 }
 
 TEST(DialogTemplateCheck, AcceptsWholeTemplatesAndRejectsCutOnes)
