@@ -39,13 +39,15 @@ trap vk_session_end EXIT
 # No scenario values: the driver simulates a live board.
 "$VK_WINE" reg delete 'HKLM\System\CurrentControlSet\Services\veskora\Parameters' /va /f >/dev/null 2>&1 || true
 
-# The release (32-bit) build where this machine runs 32-bit programs.
-arch=i686
-if [ $want64 = 1 ] || ! vk_can_run32; then
-    [ $want64 = 1 ] || echo "this machine cannot run 32-bit programs; using the x86_64 build"
-    arch=x86_64
-    scripts/build.sh x86_64:vk_program
+arch=x86_64
+if [ $want64 = 0 ]; then
+    arch=$(vk_monitor_arch)
+    if [ "$arch" = x86_64 ]; then
+        echo "this machine does not run 32-bit programs natively (under emulation the window"
+        echo "takes about half a minute to appear); starting the x86_64 build instead"
+    fi
 fi
+[ "$arch" = i686 ] || scripts/build.sh x86_64:vk_program
 exe=build/$arch/bin/veskora.exe
 echo "starting the $arch build: $exe"
 # Started from its own folder, as a double click starts it: the default

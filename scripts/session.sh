@@ -2,6 +2,7 @@
 # wineserver alive for fast starts, installs and starts the substitute driver
 # when it has been built, and undoes what it started on vk_session_end.
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/emulation.sh"
 
 vk_session_begin() {
     VK_OWN_XVFB=0
@@ -17,18 +18,18 @@ vk_session_begin() {
     fi
 }
 
-# Whether this machine runs 32-bit programs: the i686 build's probe must
-# print its pointer width. Some kernels are built without 32-bit support.
-# Status 0: it runs them; 1: the kernel cannot run 32-bit code at all (the
-# 32-bit loader of Wine itself does not start); 2: the kernel could, so a
-# probe that fails is a fault of the build or of Wine, printed on stderr.
+# Whether this machine runs 32-bit programs, natively or under the emulation
+# registered now: the i686 build's probe must print its pointer width.
+# Status 0: it runs them; 1: 32-bit code does not run at all (the 32-bit
+# loader of Wine itself does not start); 2: it could, so a probe that fails
+# is a fault of the build or of Wine, printed on stderr.
 vk_run32_status() {
     local probe="$VK_ROOT/build/i686/bin/vk_probe.exe" out
     if [ ! -f "$probe" ]; then
         echo "the 32-bit probe $probe has not been built" >&2
         return 2
     fi
-    out=$(timeout 60 "$VK_WINE" "$probe" </dev/null 2>&1 | tr -d '\r' || true)
+    out=$(timeout 300 "$VK_WINE" "$probe" </dev/null 2>&1 | tr -d '\r' || true)
     [ "$out" = 32 ] && return 0
     if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
         return 1
@@ -40,6 +41,13 @@ vk_run32_status() {
 
 vk_can_run32() {
     vk_run32_status 2>/dev/null
+}
+
+# The build to show the monitor with: the 32-bit release where this machine
+# runs 32-bit programs natively; under emulation its window would take about
+# half a minute to appear, so there the 64-bit build stands in.
+vk_monitor_arch() {
+    if vk_runs32_natively && vk_can_run32; then echo i686; else echo x86_64; fi
 }
 
 vk_session_end() {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "app/appstate.h"
@@ -18,6 +19,16 @@ namespace {
 
 const uint32_t kSeed = 20261208;
 
+// The test command runs the suite under emulation with a fixed share of the
+// inputs: one in VESKORA_FUZZ_SHARE, the first of every target (seeds, cuts,
+// then mutations), the same ones every time.
+int Share(int count)
+{
+    const char* share = std::getenv("VESKORA_FUZZ_SHARE");
+    const int divisor = share ? std::atoi(share) : 1;
+    return divisor > 1 ? count / divisor : count;
+}
+
 class Fuzz : public testing::Test {
 protected:
     void SetUp() override { PrepareFreshState(dir); }
@@ -28,8 +39,9 @@ protected:
         PumpMessages(50);
         ResetAppState();
     }
-    void Run(const char* name, int count)
+    void Run(const char* name, int fullCount)
     {
+        const int count = Share(fullCount);
         const FuzzTarget* target = nullptr;
         for (int i = 0; i < kFuzzTargetCount; ++i)
             if (std::string(kFuzzTargets[i].name) == name)

@@ -1,0 +1,48 @@
+# Sourced by the scripts that install what they need from Debian's archive.
+
+vk_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Installs the named packages that are not installed yet, without the
+# packages they merely recommend.
+vk_install_packages() {
+    local p missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "deps: installing ${missing[*]}"
+    vk_as_root apt-get update -qq
+    vk_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Source packages of the bookworm suite (the security suite's source files
+# are not served; naming it makes apt-get source fail).
+vk_source_packages() {
+    local list=/etc/apt/sources.list.d/veskora-src.sources
+    [ -f "$list" ] && return 0
+    vk_as_root tee "$list" >/dev/null <<'EOS'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOS
+    vk_as_root apt-get update -qq
+}
+
+# Unpacks Debian's source package NAME into a folder under DIR (once) and
+# prints that folder, with Debian's patches applied.
+vk_unpacked_source() { # name, dir
+    local found
+    found=$(ls -d "$2/$1"-*/ 2>/dev/null | head -n 1 || true)
+    if [ -z "$found" ]; then
+        vk_source_packages
+        mkdir -p "$2"
+        (cd "$2" && apt-get source --download-only -qq "$1" >/dev/null 2>&1 &&
+            dpkg-source -x "$1"_*.dsc >/dev/null 2>&1)
+        found=$(ls -d "$2/$1"-*/ | head -n 1)
+    fi
+    echo "${found%/}"
+}
