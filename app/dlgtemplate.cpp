@@ -147,83 +147,113 @@ bool DialogTemplateFits(const void* data, size_t size)
 
 namespace {
 
-const uintptr_t kMappingFlags = 3;  // the low bits of a module mapped as data
+const uintptr_t kDataFileFlag = 1;   // a module mapped as a plain data file
+const uintptr_t kImageFlag = 2;      // one mapped as an image, for its resources
+const uintptr_t kMappingFlags = kDataFileFlag | kImageFlag;
 const DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                         PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
 
-// Whether [at, at + size) lies wholly in committed memory that may be read.
-bool Readable(const void* at, size_t size)
-{
-    uintptr_t p = reinterpret_cast<uintptr_t>(at);
-    const uintptr_t end = p + size;
-    if (end < p)
-        return false;
-    while (p < end) {
+// The view a module mapped as an image lies in: every range is asked for by
+// its offset from the base and must lie inside the view, in committed,
+// readable memory (what lies beyond the view is another module's or the
+// heap's, whatever the file's offsets say).
+class ModuleView {
+public:
+    explicit ModuleView(HMODULE module)
+    {
+        const uintptr_t handle = reinterpret_cast<uintptr_t>(module);
+        if (!handle || (handle & kMappingFlags) != kImageFlag)
+            return;
+        base = reinterpret_cast<const BYTE*>(handle & ~kMappingFlags);
         MEMORY_BASIC_INFORMATION m;
-        if (!VirtualQuery(reinterpret_cast<const void*>(p), &m, sizeof m) || m.State != MEM_COMMIT ||
-            (m.Protect & (PAGE_GUARD | PAGE_NOACCESS)) || !(m.Protect & kReadable))
-            return false;
-        p = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
+        const BYTE* at = base;
+        while (VirtualQuery(at, &m, sizeof m) && m.AllocationBase == base && m.RegionSize) {
+            at = static_cast<const BYTE*>(m.BaseAddress) + m.RegionSize;
+            extent = static_cast<uint64_t>(at - base);
+        }
     }
-    return true;
-}
+
+    // The bytes [offset, offset + size) of the view, or null.
+    const BYTE* At(uint64_t offset, uint64_t size) const
+    {
+        if (offset > extent || size > extent - offset)
+            return nullptr;
+        const BYTE* at = base + offset;
+        for (const BYTE* p = at; p < at + size;) {
+            MEMORY_BASIC_INFORMATION m;
+            if (!VirtualQuery(p, &m, sizeof m) || m.State != MEM_COMMIT ||
+                (m.Protect & (PAGE_GUARD | PAGE_NOACCESS)) || !(m.Protect & kReadable))
+                return nullptr;
+            p = static_cast<const BYTE*>(m.BaseAddress) + m.RegionSize;
+        }
+        return at;
+    }
+
+    template <typename T>
+    const T* Get(uint64_t offset) const
+    {
+        return reinterpret_cast<const T*>(At(offset, sizeof(T)));
+    }
+
+private:
+    const BYTE* base = nullptr;
+    uint64_t extent = 0;
+};
 
 template <typename Headers>
-const IMAGE_DATA_DIRECTORY* ResourceEntry(const void* nt)
+uint64_t ResourceOffset(const ModuleView& view, uint64_t ntAt)
 {
-    const auto* headers = static_cast<const Headers*>(nt);
-    if (!Readable(headers, sizeof *headers) ||
-        headers->OptionalHeader.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_RESOURCE)
-        return nullptr;
-    return &headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE];
+    const auto* headers = view.Get<Headers>(ntAt);
+    if (!headers || headers->OptionalHeader.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_RESOURCE)
+        return 0;
+    return headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
 }
 
-// Where the resource directory starts, from the module's headers, or null.
-const BYTE* ResourceRoot(const BYTE* base)
+// Where the resource directory starts, from the module's headers; 0 for none.
+uint64_t ResourceRoot(const ModuleView& view)
 {
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    if (!Readable(dos, sizeof *dos) || dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0)
-        return nullptr;
-    const BYTE* nt = base + dos->e_lfanew;
-    const size_t magicAt = offsetof(IMAGE_NT_HEADERS32, OptionalHeader.Magic);
-    WORD magic = 0;
-    if (!Readable(nt, magicAt + sizeof magic))
-        return nullptr;
-    std::memcpy(&magic, nt + magicAt, sizeof magic);
-    const IMAGE_DATA_DIRECTORY* entry = magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC   ? ResourceEntry<IMAGE_NT_HEADERS32>(nt)
-                                        : magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? ResourceEntry<IMAGE_NT_HEADERS64>(nt)
-                                                                                 : nullptr;
-    return entry && entry->VirtualAddress ? base + entry->VirtualAddress : nullptr;
+    const auto* dos = view.Get<IMAGE_DOS_HEADER>(0);
+    if (!dos || dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0)
+        return 0;
+    const uint64_t ntAt = static_cast<uint64_t>(dos->e_lfanew);
+    const WORD* magic = view.Get<WORD>(ntAt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader.Magic));
+    if (!magic)
+        return 0;
+    if (*magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC)
+        return ResourceOffset<IMAGE_NT_HEADERS32>(view, ntAt);
+    return *magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? ResourceOffset<IMAGE_NT_HEADERS64>(view, ntAt) : 0;
 }
 
-// A directory with all its entries in readable memory, or null.
-const IMAGE_RESOURCE_DIRECTORY* Directory(const BYTE* root, DWORD offset)
+// The entries of the directory at offset (from the view's base), with their
+// count, or null.
+const IMAGE_RESOURCE_DIRECTORY_ENTRY* Directory(const ModuleView& view, uint64_t offset, size_t* named,
+                                                size_t* count)
 {
-    const auto* directory = reinterpret_cast<const IMAGE_RESOURCE_DIRECTORY*>(root + offset);
-    if (!Readable(directory, sizeof *directory))
+    const auto* directory = view.Get<IMAGE_RESOURCE_DIRECTORY>(offset);
+    if (!directory)
         return nullptr;
-    const size_t entries = static_cast<size_t>(directory->NumberOfNamedEntries) + directory->NumberOfIdEntries;
-    return Readable(directory + 1, entries * sizeof(IMAGE_RESOURCE_DIRECTORY_ENTRY)) ? directory : nullptr;
+    *named = directory->NumberOfNamedEntries;
+    *count = *named + directory->NumberOfIdEntries;
+    return reinterpret_cast<const IMAGE_RESOURCE_DIRECTORY_ENTRY*>(
+        view.At(offset + sizeof *directory, *count * sizeof(IMAGE_RESOURCE_DIRECTORY_ENTRY)));
 }
 
-const IMAGE_RESOURCE_DIRECTORY_ENTRY* EntriesOf(const IMAGE_RESOURCE_DIRECTORY* directory)
+// The offset of the directory that the entry numbered id of the directory
+// at offset leads to, or 0. The lookup searches the numbered entries by
+// halves, so they must be in strictly rising order, as resource compilers
+// write them: with two of one number it could take either.
+uint64_t Below(const ModuleView& view, uint64_t root, uint64_t offset, WORD id)
 {
-    return reinterpret_cast<const IMAGE_RESOURCE_DIRECTORY_ENTRY*>(directory + 1);
-}
-
-// The directory every entry numbered id leads to (the lookup searches the
-// numbered entries by halves, so any of them may be the one it takes), or
-// null when there is none or one of them leads nowhere readable.
-const IMAGE_RESOURCE_DIRECTORY* Below(const BYTE* root, const IMAGE_RESOURCE_DIRECTORY* directory, WORD id)
-{
-    const IMAGE_RESOURCE_DIRECTORY* found = nullptr;
-    const IMAGE_RESOURCE_DIRECTORY_ENTRY* entry = EntriesOf(directory) + directory->NumberOfNamedEntries;
-    for (WORD i = 0; i < directory->NumberOfIdEntries; ++i, ++entry) {
-        if (entry->Id != id)
-            continue;
-        found = entry->DataIsDirectory ? Directory(root, entry->OffsetToDirectory) : nullptr;
-        if (!found)
-            return nullptr;
+    size_t named = 0, count = 0;
+    const IMAGE_RESOURCE_DIRECTORY_ENTRY* entries = Directory(view, offset, &named, &count);
+    if (!entries)
+        return 0;
+    uint64_t found = 0;
+    for (size_t i = named; i < count; ++i) {
+        if (i > named && entries[i].Id <= entries[i - 1].Id)
+            return 0;
+        if (entries[i].Id == id)
+            found = entries[i].DataIsDirectory ? root + entries[i].OffsetToDirectory : 0;
     }
     return found;
 }
@@ -232,19 +262,18 @@ const IMAGE_RESOURCE_DIRECTORY* Below(const BYTE* root, const IMAGE_RESOURCE_DIR
 
 bool ResourceReadable(HMODULE module, WORD type, WORD id)
 {
-    const BYTE* base = reinterpret_cast<const BYTE*>(reinterpret_cast<uintptr_t>(module) & ~kMappingFlags);
-    const BYTE* root = module ? ResourceRoot(base) : nullptr;
-    const IMAGE_RESOURCE_DIRECTORY* types = root ? Directory(root, 0) : nullptr;
-    const IMAGE_RESOURCE_DIRECTORY* names = types ? Below(root, types, type) : nullptr;
-    const IMAGE_RESOURCE_DIRECTORY* languages = names ? Below(root, names, id) : nullptr;
-    if (!languages)
+    const ModuleView view(module);
+    const uint64_t root = ResourceRoot(view);
+    const uint64_t names = root ? Below(view, root, root, type) : 0;
+    const uint64_t languages = names ? Below(view, root, names, id) : 0;
+    size_t named = 0, count = 0;
+    const IMAGE_RESOURCE_DIRECTORY_ENTRY* entries = languages ? Directory(view, languages, &named, &count) : nullptr;
+    if (!entries || !count)
         return false;
-    const size_t count = static_cast<size_t>(languages->NumberOfNamedEntries) + languages->NumberOfIdEntries;
-    const IMAGE_RESOURCE_DIRECTORY_ENTRY* entry = EntriesOf(languages);
-    for (size_t i = 0; i < count; ++i, ++entry) {
-        const auto* data = reinterpret_cast<const IMAGE_RESOURCE_DATA_ENTRY*>(root + entry->OffsetToData);
-        if (entry->DataIsDirectory || !Readable(data, sizeof *data) || !Readable(base + data->OffsetToData, data->Size))
+    for (size_t i = 0; i < count; ++i) {
+        const auto* data = view.Get<IMAGE_RESOURCE_DATA_ENTRY>(root + entries[i].OffsetToData);
+        if (entries[i].DataIsDirectory || !data || !view.At(data->OffsetToData, data->Size))
             return false;
     }
-    return count > 0;
+    return true;
 }

@@ -22,6 +22,7 @@ const int kWidenedDepth = 4;  // what ExpandTwoBitRow makes of two bits
 const int kTrueColourBits = 24;
 const int kFullColourBits = 32;
 const int kLargestSide = 32767;  // pixels; beyond, no skin a window could show
+const DWORD kLongestPath = 1024;
 
 // libpng reports through these: errors jump back to the decode's setjmp,
 // warnings are of no interest to a user of the window.
@@ -169,10 +170,12 @@ HBITMAP CreateSection(const PngDecode& d)
     return section;
 }
 
-// An existing file, opened for reading and not shared.
+// An existing file, opened for reading: others may read it meanwhile, but
+// not write, rename or delete it.
 HANDLE OpenForReading(const char* fileName)
 {
-    return CreateFileA(fileName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
 enum class BitmapFile {
@@ -182,7 +185,7 @@ enum class BitmapFile {
 };
 
 // Where a Windows bitmap file's parts end, as its headers tell it.
-struct BitmapParts {
+struct BitmapLayout {
     uint64_t tableEnd = 0;   // the end of the headers, masks and colour table
     uint64_t pixelsAt = 0;
     uint64_t pixelBytes = 0;
@@ -250,8 +253,7 @@ bool DrawableForm(const BitmapHeader& b)
     const bool rle = ((b.compression == BI_RLE8 && bits == 8) || (b.compression == BI_RLE4 && bits == 4)) &&
                      b.height > 0 && b.imageBytes;
     const int64_t rows = b.height < 0 ? -b.height : b.height;
-    return b.planes == 1 && (rgb || fields || rle) && b.width > 0 && b.width <= kLargestSide && rows > 0 &&
-           rows <= kLargestSide;
+    return (rgb || fields || rle) && b.width > 0 && b.width <= kLargestSide && rows > 0 && rows <= kLargestSide;
 }
 
 // The parts of a file whose first bytes (file header and as much of the
@@ -259,7 +261,7 @@ bool DrawableForm(const BitmapHeader& b)
 // platform's loader would not take. The colour table is counted as that
 // loader counts it: the masks of a bit-field header, then biClrUsed entries
 // (at most 256) or, without them, one per value of a pixel of 8 bits or less.
-bool ReadBitmapParts(const unsigned char* file, size_t have, BitmapParts* parts)
+bool ReadBitmapLayout(const unsigned char* file, size_t have, BitmapLayout* parts)
 {
     const size_t kFileHead = sizeof(BITMAPFILEHEADER);
     BitmapHeader b;
@@ -272,33 +274,38 @@ bool ReadBitmapParts(const unsigned char* file, size_t have, BitmapParts* parts)
     const uint64_t masks = b.compression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0;
     const uint64_t head = core ? b.size : std::max<uint64_t>(b.size, sizeof(BITMAPINFOHEADER) + masks);
     parts->tableEnd = kFileHead + head + colours * (core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD));
-    // Without an offset the pixels follow the colour table.
+    // The loader takes the offset less the file header: without one, or with
+    // one that points at the end of the file header, the pixels follow the
+    // colour table; one inside the file header wraps round.
     const uint32_t offset = Little(file + 10, 4);
-    parts->pixelsAt = offset ? offset : parts->tableEnd;
+    if (offset && offset < kFileHead)
+        return false;
+    parts->pixelsAt = offset > kFileHead ? offset : parts->tableEnd;
     const uint64_t rows = b.height < 0 ? -b.height : b.height;
     parts->pixelBytes = b.compression == BI_RLE8 || b.compression == BI_RLE4 ? b.imageBytes
                                                                              : RowBytes(b.width, b.bits) * rows;
-    parts->plainTrueColour = b.size == sizeof(BITMAPINFOHEADER) && b.compression == BI_RGB &&
+    parts->plainTrueColour = b.size == sizeof(BITMAPINFOHEADER) && b.planes == 1 && b.compression == BI_RGB &&
                              (b.bits == kTrueColourBits || b.bits == kFullColourBits) &&
                              offset >= kFileHead + sizeof(BITMAPINFOHEADER);
     return true;
 }
 
-// What a Windows bitmap file holds. The platform's loader reads wherever the
-// headers point, past the end of the file too: a file that is cut or lies
-// about its parts never goes to it.
-BitmapFile ExamineBitmapFile(const char* fileName)
+// What the bitmap file open in file holds. The platform's loader reads
+// wherever the headers point, past the end of the file too: a file that is
+// cut or lies about its parts never goes to it. It also reads one byte past
+// the colour table, and sizes the pixels in a signed 32-bit number.
+BitmapFile ExamineBitmapFile(HANDLE file)
 {
-    FileOwner file(OpenForReading(fileName));
     unsigned char head[sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)] = {};
     DWORD read = 0;
     LARGE_INTEGER size = {};
-    BitmapParts parts;
-    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) ||
-        !ReadFile(file.Get(), head, sizeof head, &read, nullptr) || !ReadBitmapParts(head, read, &parts))
+    BitmapLayout parts;
+    if (!GetFileSizeEx(file, &size) || !ReadFile(file, head, sizeof head, &read, nullptr) ||
+        !ReadBitmapLayout(head, read, &parts))
         return BitmapFile::kBroken;
     const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
-    if (parts.tableEnd > fileSize || parts.pixelsAt > fileSize || parts.pixelBytes > fileSize - parts.pixelsAt)
+    if (parts.tableEnd >= fileSize || parts.pixelsAt > fileSize || parts.pixelBytes > fileSize - parts.pixelsAt ||
+        parts.pixelBytes > static_cast<uint64_t>(INT32_MAX))
         return BitmapFile::kBroken;
     return parts.plainTrueColour ? BitmapFile::kPlainTrueColour : BitmapFile::kOther;
 }
@@ -311,15 +318,22 @@ BitmapFile ExamineBitmapFile(const char* fileName)
 // one-bit one takes the text and background colours).
 HBITMAP LoadBitmapImage(const char* fileName, bool asSection)
 {
-    const BitmapFile kind = ExamineBitmapFile(fileName);
+    // One full name for the check and the load (given a relative one, the
+    // loader may search other folders first), and the file held open from
+    // the check to the end of the load, so that it cannot be replaced.
+    char path[kLongestPath];
+    const DWORD length = GetFullPathNameA(fileName, sizeof path, path, nullptr);
+    if (!length || length >= sizeof path)
+        return nullptr;
+    FileOwner held(OpenForReading(path));
+    const BitmapFile kind = held.Valid() ? ExamineBitmapFile(held.Get()) : BitmapFile::kBroken;
     if (kind == BitmapFile::kBroken)
         return nullptr;
     HBITMAP section = nullptr;
     if (asSection && kind == BitmapFile::kPlainTrueColour)
         section = static_cast<HBITMAP>(
-            LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    return section ? section
-                   : static_cast<HBITMAP>(LoadImageA(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+            LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    return section ? section : static_cast<HBITMAP>(LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
 }  // namespace

@@ -338,6 +338,7 @@ TEST(LayoutModuleCheck, RefusesResourcesThatPointOutsideTheModule)
         {"whole", whole, true},
         {"directory past the module", Put32(whole, rvaField, rva + 0x40000), false},
         {"more entries than it holds", Put32(whole, root + 12, 0xFFFF0000), false},
+        {"numbered entries out of order", Put32(whole, root + 12, 0x00020000), false},
         {"dialogs past the module", Put32(whole, root + 20, 0xFFFFFF00), false},
         {"a template larger than the module", Put32(whole, data + 4, 0x7FFFFFFF), false},
         {"a template past the module", Put32(whole, data, 0x7FFFFF00), false},

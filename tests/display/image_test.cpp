@@ -176,9 +176,11 @@ TEST_F(DisplayTest, BitmapFilesThatReachPastTheirEndAreRefused)
     } kFiles[] = {
         {"whole", whole, true},
         {"no offset: the pixels follow the header", WithWord(whole, 10, 0), true},
+        {"an offset at the end of the file header: the same", WithWord(whole, 10, 14), true},
         {"core header", WithWord(core, 22, 1 | 24 << 16), true},
         {"run lengths", rle, true},
         {"offset far past the end", WithWord(whole, 10, 0xFFFFFFFF), false},
+        {"offset inside the file header", WithWord(whole, 10, 5), false},
         {"offset just past the end", WithWord(whole, 10, static_cast<uint32_t>(whole.size()) + 1), false},
         {"one byte cut", whole.substr(0, whole.size() - 1), false},
         {"taller than its pixels", WithWord(whole, 22, 3), false},
