@@ -14,11 +14,14 @@ cd "$ROOT"
 EMULATED_FUZZ_SHARE=4
 
 elapsed() { echo $(( $(date +%s) - $1 ))s; }
+unset VESKORA_FUZZ_SHARE  # only the emulated run sets it
 
 VK_ROOT=$ROOT
 source scripts/emulation.sh
 i686_mode=native
+suite=""  # the test run going on now
 cleanup() {
+    [ -z "$suite" ] || kill "$suite" 2>/dev/null || true
     if declare -F vk_session_end >/dev/null; then vk_session_end; fi
     vk_emulation_end
 }
@@ -29,9 +32,15 @@ trap 'exit 129' HUP
 
 start=$(date +%s)
 scripts/deps.sh
+vk_emulation_sweep
 if [ "${VK_EMULATE32:-0}" = 1 ] || ! vk_runs32_natively; then
     i686_mode=emulated
-    vk_emulation_begin || i686_mode=none
+    emulation=0
+    vk_emulation_begin || emulation=$?
+    case $emulation in
+        1) i686_mode=none ;;
+        2) i686_mode=broken ;;
+    esac
 fi
 deps_time=$(elapsed "$start")
 
@@ -48,11 +57,16 @@ summaries=()
 run_suite() { # build directory, label
     local log rc line
     log=$(mktemp)
+    # Waited for in the background: bash runs a trap (an interrupt) only
+    # after a command in the foreground ends, but at once during a wait.
+    (set -o pipefail; ctest --test-dir "build/$1" --output-on-failure --no-tests=error 2>&1 | tee "$log") &
+    suite=$!
     set +e
-    ctest --test-dir "build/$1" --output-on-failure --no-tests=error 2>&1 | tee "$log"
-    rc=${PIPESTATUS[0]}
-    line=$(grep -E 'tests passed|tests failed' "$log" | tail -n 1)
+    wait "$suite"
+    rc=$?
     set -e
+    suite=""
+    line=$(grep -E 'tests passed|tests failed' "$log" | tail -n 1)
     rm -f "$log"
     if [ -z "$line" ]; then
         line="no test ran"
@@ -64,6 +78,9 @@ run_suite() { # build directory, label
 
 if [ $i686_mode = none ]; then
     summaries+=("i686 tests skipped: this machine cannot run 32-bit programs, natively or under emulation ($VK_EMULATION_WHY)")
+elif [ $i686_mode = broken ]; then
+    summaries+=("i686 (emulated): no test ran: $VK_EMULATION_WHY (see above)")
+    status=1
 else
     run32=0
     vk_run32_status || run32=$?

@@ -32,17 +32,26 @@ EOS
     vk_as_root apt-get update -qq
 }
 
-# Unpacks Debian's source package NAME into a folder under DIR (once) and
-# prints that folder, with Debian's patches applied.
+# Unpacks Debian's source package NAME, downloaded once into DIR, into the
+# folder TARGET, with Debian's patches applied; TARGET appears only whole.
+vk_source_package() { # name, dir, target
+    vk_source_packages
+    mkdir -p "$2"
+    if ! ls "$2/$1"_*.dsc >/dev/null 2>&1; then
+        (cd "$2" && apt-get source --download-only -qq "$1" >/dev/null 2>&1) || return 1
+    fi
+    rm -rf "$3.part"
+    dpkg-source -x "$(ls "$2/$1"_*.dsc | head -n 1)" "$3.part" >/dev/null 2>&1 && mv "$3.part" "$3"
+}
+
+# The unpacked source of package NAME under DIR (NAME-*, unpacked once),
+# printed.
 vk_unpacked_source() { # name, dir
     local found
     found=$(ls -d "$2/$1"-*/ 2>/dev/null | head -n 1 || true)
     if [ -z "$found" ]; then
-        vk_source_packages
-        mkdir -p "$2"
-        (cd "$2" && apt-get source --download-only -qq "$1" >/dev/null 2>&1 &&
-            dpkg-source -x "$1"_*.dsc >/dev/null 2>&1)
-        found=$(ls -d "$2/$1"-*/ | head -n 1)
+        vk_source_package "$1" "$2" "$2/$1-source" || return 1
+        found="$2/$1-source"
     fi
     echo "${found%/}"
 }

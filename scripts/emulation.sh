@@ -7,7 +7,9 @@
 # vk_emulation_begin added; the machine is left as it was.
 
 VK_BINFMT=/proc/sys/fs/binfmt_misc
-VK_BINFMT_NAME=veskora-i386
+# One entry per run, named with the pid of the shell that registered it, so
+# that runs of other checkouts keep theirs.
+VK_BINFMT_PREFIX=veskora-i386-
 VK_QEMU_DIR="$VK_ROOT/build/deps/qemu"
 VK_QEMU="$VK_QEMU_DIR/qemu-i386"
 # The magic and mask of Debian's qemu-user-binfmt for i386 ELF programs;
@@ -16,6 +18,7 @@ VK_I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x
 VK_I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 # What this shell added, kept when the file is sourced again.
 VK_EMULATION_WHY=${VK_EMULATION_WHY:-}
+VK_BINFMT_NAME=${VK_BINFMT_NAME:-$VK_BINFMT_PREFIX$$}
 VK_BINFMT_MOUNTED=${VK_BINFMT_MOUNTED:-0}
 VK_BINFMT_OWN=${VK_BINFMT_OWN:-0}
 
@@ -36,35 +39,50 @@ vk_runs32_natively() {
     ! vk_i386_interpreted && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
-# qemu-i386 alone, built once (and again when the patch changes).
+# qemu-i386 alone, built once (and again when the patch changes), in a
+# folder of its own that a build cut short leaves behind for the next one
+# to remove.
 vk_qemu_build() {
-    local stamp="$VK_QEMU_DIR/patch.sha256" patch="$VK_ROOT/scripts/qemu/i386-threads.patch" sum src
+    local stamp="$VK_QEMU_DIR/patch.sha256" patch="$VK_ROOT/scripts/qemu/i386-threads.patch" sum work
     sum=$(sha256sum "$patch" | cut -d' ' -f1)
     [ -x "$VK_QEMU" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$sum" ] && return 0
     source "$VK_ROOT/scripts/apt.sh"
     vk_install_packages dpkg-dev patch python3 ninja-build meson pkg-config libglib2.0-dev || return 1
     echo "emulation: building qemu-i386 from Debian's qemu source with $(basename "$patch")"
-    src=$(vk_unpacked_source qemu "$VK_QEMU_DIR/src") || return 1
-    [ -f "$src/.veskora-patched" ] || {
-        patch -d "$src" -p1 -s <"$patch" && echo "$sum" >"$src/.veskora-patched"
-    } || return 1
-    [ "$(cat "$src/.veskora-patched")" = "$sum" ] || {
-        echo "emulation: $src carries another patch; remove $VK_QEMU_DIR and run again" >&2
+    mkdir -p "$VK_QEMU_DIR/src"
+    rm -rf "$VK_QEMU_DIR"/build.*
+    work=$(mktemp -d "$VK_QEMU_DIR/build.XXXXXX")
+    if ! vk_source_package qemu "$VK_QEMU_DIR/src" "$work/qemu" ||
+        ! patch -d "$work/qemu" -p1 -s --batch --forward <"$patch" ||
+        ! (cd "$work/qemu" && mkdir build && cd build &&
+            ../configure --target-list=i386-linux-user --without-default-features \
+                --disable-docs --disable-werror >configure.log 2>&1 &&
+            ninja qemu-i386 >build.log 2>&1); then
+        echo "emulation: building qemu-i386 failed; see $work" >&2
         return 1
-    }
-    mkdir -p "$src/build"
-    (cd "$src/build" && ../configure --target-list=i386-linux-user --without-default-features \
-        --disable-docs --disable-werror >configure.log 2>&1 && ninja qemu-i386 >build.log 2>&1) || {
-        echo "emulation: building qemu-i386 failed; see $src/build" >&2
-        return 1
-    }
-    cp "$src/build/qemu-i386" "$VK_QEMU.new" && mv -f "$VK_QEMU.new" "$VK_QEMU"
+    fi
+    cp "$work/qemu/build/qemu-i386" "$VK_QEMU.new" && mv -f "$VK_QEMU.new" "$VK_QEMU"
     echo "$sum" >"$stamp"
+    rm -rf "$work"
 }
 
-# Registers the emulator; 1 with the reason in VK_EMULATION_WHY when this
-# machine cannot have it. An entry of ours left by a run that was killed
-# is taken over; it goes at the end like a new one.
+# Removes the entries of runs whose shell is gone (killed, so that their
+# cleanup never ran); the entries of running ones stay.
+vk_emulation_sweep() {
+    local entry pid
+    [ "$(id -u)" -eq 0 ] && [ -d "$VK_BINFMT" ] || return 0
+    for entry in "$VK_BINFMT/$VK_BINFMT_PREFIX"*; do
+        [ -e "$entry" ] || continue
+        pid=${entry##*-}
+        kill -0 "$pid" 2>/dev/null || echo -1 >"$entry" 2>/dev/null || true
+    done
+}
+
+# Registers the emulator for this run. Status 1 with the reason in
+# VK_EMULATION_WHY where this machine cannot have it (not root, no
+# binfmt_misc); 2 where it should work but does not (the build failed, or
+# Wine's 32-bit loader does not start under it). A new entry goes before
+# every other, so it is the one the kernel takes.
 vk_emulation_begin() {
     if [ "$(id -u)" -ne 0 ]; then
         VK_EMULATION_WHY="registering an emulator needs root"
@@ -84,15 +102,14 @@ vk_emulation_begin() {
     if ! vk_qemu_build; then
         VK_EMULATION_WHY="qemu-i386 could not be built"
         vk_emulation_end
-        return 1
+        return 2
     fi
-    [ -e "$VK_BINFMT/$VK_BINFMT_NAME" ] && echo -1 >"$VK_BINFMT/$VK_BINFMT_NAME"
     VK_BINFMT_OWN=1
     if ! printf '%s' ":$VK_BINFMT_NAME:M::$VK_I386_MAGIC:$VK_I386_MASK:$VK_QEMU:F" >"$VK_BINFMT/register" ||
         ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
         VK_EMULATION_WHY="Wine's 32-bit loader does not start under qemu-i386"
         vk_emulation_end
-        return 1
+        return 2
     fi
 }
 

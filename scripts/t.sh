@@ -14,7 +14,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 
-usage() { sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 arch=${1:-x86_64}
 group=${2:-display}
 filter=${3:-*}
@@ -31,8 +31,10 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
+trap 'exit 129' HUP
 
 scripts/build.sh x86_64:veskora_driver "$arch:vk_tests_$group"
+vk_emulation_sweep
 if [ "$arch" = i686 ] && ! vk_runs32_natively; then
     vk_emulation_begin || { echo "t.sh: $VK_EMULATION_WHY" >&2; exit 1; }
 fi

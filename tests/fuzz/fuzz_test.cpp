@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -21,12 +22,15 @@ const uint32_t kSeed = 20261208;
 
 // The test command runs the suite under emulation with a fixed share of the
 // inputs: one in VESKORA_FUZZ_SHARE, the first of every target (seeds, cuts,
-// then mutations), the same ones every time.
+// then mutations), the same ones every time. A target of few inputs keeps
+// them all.
+const int kFewestShared = 120;
+
 int Share(int count)
 {
     const char* share = std::getenv("VESKORA_FUZZ_SHARE");
     const int divisor = share ? std::atoi(share) : 1;
-    return divisor > 1 ? count / divisor : count;
+    return divisor > 1 ? std::max(count / divisor, std::min(count, kFewestShared)) : count;
 }
 
 class Fuzz : public testing::Test {

@@ -1,5 +1,6 @@
 #include "support/fuzztargets.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <sstream>
@@ -77,7 +78,7 @@ void Drive(Mutator& m, FuzzRun& run, int count, const std::vector<std::string>& 
     for (size_t i = 0; i < seeds.size() && made < count; ++i, ++made)
         feed(seeds[i]);
     const std::string& first = seeds[0];
-    const int cuts = made + count / 4;
+    const int cuts = std::min(count, made + count / 4);
     for (size_t cut = 0; cut < first.size() && cut < kShortFile && made < cuts; ++cut, ++made)
         feed(first.substr(0, cut));
     for (; made < count; ++made) {
