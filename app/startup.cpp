@@ -7,9 +7,6 @@
 #include "app/appstate.h"
 #include "app/dlgtemplate.h"
 #include "app/settings.h"
-#include "dialogs/cpuwindow.h"
-#include "dialogs/msgwindow.h"
-#include "dialogs/settings.h"
 #include "foundation/owner.h"
 #include "foundation/userio.h"
 #include "resources/resource.h"
@@ -189,9 +186,6 @@ void SeedStartState(HINSTANCE instance)
     // Colours and fonts first: the theme keeps them where it names none.
     SeedColours(app);
     ClearDisplayMarks(app);
-    ResetSettingsDialog();
-    ResetProcessorWindow();
-    ResetMessageWindow();
     LoadWindowIcons(app);
     SeedFonts(app);
 }

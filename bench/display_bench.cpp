@@ -17,7 +17,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "display/commands.h"
-#include "display/mainwindow.h"
+#include "window/mainwindow.h"
 #include "display/panels.h"
 #include "sensors/csensor.h"
 #include "support/guicount.h"

@@ -14,7 +14,7 @@
 #include "app/appstate.h"
 #include "app/startup.h"
 #include "display/commands.h"
-#include "display/mainwindow.h"
+#include "window/mainwindow.h"
 #include "sensors/csensor.h"
 #include "support/appfixture.h"
 #include "support/capture.h"

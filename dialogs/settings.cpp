@@ -12,7 +12,7 @@
 #include "dialogs/pages.h"
 #include "display/commands.h"
 #include "display/coretip.h"
-#include "display/mainwindow.h"
+#include "app/hardware.h"
 #include "display/panels.h"
 #include "display/placement.h"
 #include "display/skin.h"

@@ -1,7 +1,7 @@
 #include "display/skin.h"
 
 #include "app/appstate.h"
-#include "dialogs/msgwindow.h"
+#include "display/msgwindow.h"
 #include "display/region.h"
 #include "display/seams.h"
 #include "foundation/userio.h"

@@ -74,7 +74,3 @@ private:
     bool Cpuid(uint32_t leaf, uint32_t result[4]) const;
     void ReadCore(CoreEntry* entry) const;
 };
-
-// Processor initialisation at window start-up: fills the processor state and
-// the core-temperature settings of the application state.
-void InitializeProcessor(HWND window, int available);

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "display/commands.h"
-#include "display/mainwindow.h"
+#include "window/mainwindow.h"
 #include "display/panels.h"
 #include "sensors/csensor.h"
 #include "support/pump.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "dialogs/msgwindow.h"
+#include "display/msgwindow.h"
 #include "display/commands.h"
 #include "display/region.h"
 #include "display/seams.h"

@@ -12,7 +12,7 @@
 #include <zlib.h>
 
 #include "app/settings.h"
-#include "dialogs/msgwindow.h"
+#include "display/msgwindow.h"
 #include "dialogs/pickers.h"
 #include "dialogs/seams.h"
 #include "dialogs/settings.h"
@@ -47,7 +47,9 @@ protected:
         if (!window && !Open())
             return nullptr;
         SendMessageA(window, WM_COMMAND, ID_SETTINGS, 0);
-        PumpUntil([] { return SettingsDialog() != nullptr; });
+        // The frame counts as open before its thread shows it: wait for that
+        // too, or a pixel read from the screen finds nothing painted yet.
+        PumpUntil([] { return SettingsDialog() != nullptr && IsWindowVisible(SettingsDialog()); });
         return SettingsDialog();
     }
     HWND Page(int index) const { return SettingsPageWindow(index); }

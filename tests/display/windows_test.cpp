@@ -6,7 +6,7 @@
 #include <string>
 
 #include "dialogs/cpuwindow.h"
-#include "dialogs/msgwindow.h"
+#include "display/msgwindow.h"
 #include "display/commands.h"
 #include "display_fixture.h"
 #include "resources/resource.h"

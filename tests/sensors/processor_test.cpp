@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/appstate.h"
+#include "app/hardware.h"
 #include "sensortest.h"
 
 namespace {
@@ -429,7 +430,7 @@ TEST_F(Processor, InitialisationWithoutProcessorTemperatures)
     App().coreTemp.enable = 1;
     std::strcpy(App().cpu.brand, "old");
     UserIoCapture capture;
-    InitializeProcessor(nullptr, 0);
+    InitializeProcessor(0);
     EXPECT_EQ(0, App().cpu.present);
     EXPECT_EQ(0, App().coreTemp.enable);
     EXPECT_STREQ("", App().cpu.brand);
@@ -441,7 +442,7 @@ TEST_F(Processor, InitialisationFillsTheStateAndTellsTheDebugger)
     App().debug = 1;
     App().coreTemp.tjmax = 0;
     UserIoCapture capture;
-    InitializeProcessor(nullptr, 1);
+    InitializeProcessor(1);
     const ProcessorState& cpu = App().cpu;
     EXPECT_EQ(1, cpu.present);
     EXPECT_EQ(0x17, cpu.info.model);
@@ -463,7 +464,7 @@ TEST_F(Processor, InitialisationKeepsAChosenTjMaxAndFallsBackTo100)
     App().coreTemp.tjmax = 85;
     scenario.SetString("Brand", "Intel(R) Core(TM)2 Extreme CPU QX9650  @ 3.00GHz");
     UserIoCapture capture;  // Debug off: the lines go to the standard output
-    InitializeProcessor(nullptr, 1);
+    InitializeProcessor(1);
     EXPECT_EQ(95, App().cpu.detectedTjMax);
     EXPECT_EQ(85, App().coreTemp.tjmax);
     EXPECT_EQ(85, Cores().core[31].tjmax);
@@ -473,7 +474,7 @@ TEST_F(Processor, InitialisationKeepsAChosenTjMaxAndFallsBackTo100)
     scenario.SetString("Brand", "Genuine Intel(R) CPU 2.40GHz");
     scenario.Set("Signature", 0x00000F29);
     scenario.Set("TjMax", 130);
-    InitializeProcessor(nullptr, 1);
+    InitializeProcessor(1);
     EXPECT_EQ(0, App().cpu.detectedTjMax);
     EXPECT_EQ(100, App().coreTemp.tjmax);
 }

@@ -3,12 +3,18 @@
 #include "app/appstate.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "display/mainwindow.h"
+#include "dialogs/cpuwindow.h"
+#include "dialogs/settings.h"
+#include "display/msgwindow.h"
+#include "window/mainwindow.h"
 #include "support/pump.h"
 
 void PrepareFreshState(const TempDir& dir)
 {
     ResetAppState();
+    ResetSettingsDialog();
+    ResetProcessorWindow();
+    ResetMessageWindow();
     SeedStartState(GetModuleHandleA(nullptr));
     std::string settings = dir.File("VESKORA.VKC");
     std::string theme = dir.File("VESKORA.VKT");

@@ -1,13 +1,14 @@
-#include "display/mainwindow.h"
+#include "window/mainwindow.h"
 
 #include <shellapi.h>
 
 #include <cstring>
 
 #include "app/appstate.h"
+#include "app/hardware.h"
 #include "app/settings.h"
 #include "dialogs/cpuwindow.h"
-#include "dialogs/msgwindow.h"
+#include "display/msgwindow.h"
 #include "dialogs/pickers.h"
 #include "dialogs/settings.h"
 #include "display/commands.h"
@@ -42,16 +43,6 @@ ReadRequest MakeRequest(HWND window, int sync)
     request.wParam = ID_UPDATE;
     request.lParam = 0;
     return request;
-}
-
-void RecordChip()
-{
-    ChipState& chip = App().chip;
-    ChipIdent id = CSENSOR::Identity();
-    chip.vendor = id.vendor;
-    chip.chip = id.chip;
-    chip.vendorName = CF718X::VendorName(id.vendor);
-    chip.chipName = CF718X::ChipName(id.chip);
 }
 
 bool CreateDrawingObjects(HWND window)
@@ -140,7 +131,7 @@ bool InitializeWindow(HWND window)
     if (!OpenSensors(window, &status))
         return false;
     ApplyDividers();
-    InitializeProcessor(window, (status & VK_STATUS_DTS) ? 1 : 0);
+    InitializeProcessor((status & VK_STATUS_DTS) ? 1 : 0);
     if (app.cpu.present)
         CreateCoreTooltip(window);
     ReadRequest first = MakeRequest(window, 1);
@@ -527,20 +518,6 @@ INT_PTR OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 }
 
 }  // namespace
-
-void ApplyDividers()
-{
-    const DividerSettings& divid = App().divid;
-    if (!divid.enable) {
-        CSENSOR::chip.SetDividers(nullptr);
-        return;
-    }
-    Dividers d = {};
-    for (int i = 0; i < kVoltCount; ++i)
-        d.inScale[i] = divid.in[i];
-    d.fanConstant = divid.fan;
-    CSENSOR::chip.SetDividers(&d);
-}
 
 int StartMonitoring(HWND window)
 {

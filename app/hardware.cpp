@@ -1,14 +1,13 @@
-// Processor initialisation: what the window's start-up learns about the
-// processor once, and the core-temperature settings it settles.
+#include "app/hardware.h"
 
 #include <cstring>
 
 #include "app/appstate.h"
+#include "sensors/cf718x.h"
 #include "sensors/csensor.h"
 
-void InitializeProcessor(HWND window, int available)
+void InitializeProcessor(int available)
 {
-    (void)window;  // the window builds its core-temperature tooltip itself afterwards
     AppState& app = App();
     ProcessorState& state = app.cpu;
     if (!available) {
@@ -35,4 +34,28 @@ void InitializeProcessor(HWND window, int available)
 
     if (cpu.ReadBrand(state.brand))
         CIX86::TrimBrand(state.brand);
+}
+
+void RecordChip()
+{
+    ChipState& chip = App().chip;
+    ChipIdent id = CSENSOR::Identity();
+    chip.vendor = id.vendor;
+    chip.chip = id.chip;
+    chip.vendorName = CF718X::VendorName(id.vendor);
+    chip.chipName = CF718X::ChipName(id.chip);
+}
+
+void ApplyDividers()
+{
+    const DividerSettings& divid = App().divid;
+    if (!divid.enable) {
+        CSENSOR::chip.SetDividers(nullptr);
+        return;
+    }
+    Dividers d = {};
+    for (int i = 0; i < kVoltCount; ++i)
+        d.inScale[i] = divid.in[i];
+    d.fanConstant = divid.fan;
+    CSENSOR::chip.SetDividers(&d);
 }

@@ -1,4 +1,4 @@
-#include "dialogs/msgwindow.h"
+#include "display/msgwindow.h"
 
 #include "resources/resource.h"
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "app/startup.h"
-#include "display/mainwindow.h"
+#include "window/mainwindow.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {

@@ -13,9 +13,5 @@ int StartMonitoring(HWND window);
 // 1 when the monitor timer was running and is now stopped, else 0.
 int StopMonitoring(HWND window);
 
-// Hands the settings' dividers to the chip when they are enabled, the
-// built-in ones otherwise (under the READ lock).
-void ApplyDividers();
-
 // The window text while the window is not minimised.
 extern const char kWindowTitle[];
