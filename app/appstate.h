@@ -14,7 +14,8 @@
 const int kPathSize = 1024;   // paths: at most 1023 characters
 const int kTextSize = 32;     // labels, units, titles: at most 31 characters
 const int kTipTextSize = 256;
-const int kHoverRows = kTempCount + kFanCount + kVoltCount;  // 16
+// The panel's rows: temperatures 0-2, fans 3-6, voltages 7-15 (app/rows.h).
+const int kRowCount = kTempCount + kFanCount + kVoltCount;  // 16
 
 // [Divid]: the voltage multipliers and the fan constant.
 struct DividerSettings {
@@ -113,7 +114,7 @@ struct AlarmRow {
     int holding;  // the alarm holds
 };
 struct WatchState {
-    AlarmRow row[kHoverRows];
+    AlarmRow row[kRowCount];
     AlarmRow core[kCoreSlots];
     char refusedCommand[kPathSize];  // the user said no to it, for this run
     int commandErrorShown;           // once per run of the program
@@ -189,7 +190,7 @@ struct AppState {
     MaskSettings mask{};
 
     // Runtime display state
-    int hover[kHoverRows]{};  // temperatures 0-2, fans 0-3, voltages 0-8
+    int hover[kRowCount]{};  // temperatures 0-2, fans 0-3, voltages 0-8
     int tempShown[kTempCount]{};
     SensorText current{};
     SensorText maximum{};

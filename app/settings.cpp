@@ -186,7 +186,7 @@ const SettingKey kSettingsKeys[] = {
     Text("Log", "Separator", kUnitLimit, ",", [](AppState& s) { return s.log.separator; }),
 };
 static_assert(sizeof kSettingsKeys / sizeof kSettingsKeys[0] ==
-                  3 + 2 + kVoltCount + kHoverRows + 5 + (1 + kTempCount + kFanCount + 2 * kVoltCount + 4) + 5,
+                  3 + 2 + kVoltCount + kRowCount + 5 + (1 + kTempCount + kFanCount + 2 * kVoltCount + 4) + 5,
               "settings file: config, dividers, show flags, core temperatures, alarms, log");
 
 // The theme file, in reading and writing order.
@@ -260,7 +260,7 @@ const SettingKey kThemeKeys[] = {
     Text("Mask", "FileName", kPathLimit, "VKM_DEF.BMP", [](AppState& s) { return s.mask.fileName; }),
 };
 static_assert(sizeof kThemeKeys / sizeof kThemeKeys[0] ==
-                  4 + 2 + (1 + 3 + kHoverRows) + 6 + kColorElements + 1 +
+                  4 + 2 + (1 + 3 + kRowCount) + 6 + kColorElements + 1 +
                       (1 + 2 * kColorElements) + kFontElements + 2 + 5,
               "theme file: global, layout, labels, units, colours, shadows, fonts, skin, mask");
 

@@ -115,7 +115,7 @@ struct Started {
     char label[kTextSize];
     char value[kReadingTextSize];
 };
-Started started[kHoverRows + kCoreSlots];
+Started started[kRowCount + kCoreSlots];
 int startedCount = 0;
 CoreTable lastCores = {};
 
@@ -555,7 +555,7 @@ void EvaluateAlarms(const CoreTable& cores)
     AppState& a = App();
     WatchState& w = a.watch;
     lastCores = cores;
-    for (int row = 0; row < kHoverRows; ++row) {
+    for (int row = 0; row < kRowCount; ++row) {
         const RowSource source = Describe(row);
         const bool out = a.alarm.enable && source.shown && OutOfRange(source);
         const int change = Step(w.row[row], out);
@@ -577,7 +577,7 @@ void EvaluateAlarms(const CoreTable& cores)
 
 bool RowAlarm(int row)
 {
-    return row >= 0 && row < kHoverRows && App().watch.row[row].holding;
+    return row >= 0 && row < kRowCount && App().watch.row[row].holding;
 }
 
 bool CoreAlarm(int core)
@@ -587,7 +587,7 @@ bool CoreAlarm(int core)
 
 bool AnyAlarm()
 {
-    for (int row = 0; row < kHoverRows; ++row)
+    for (int row = 0; row < kRowCount; ++row)
         if (RowAlarm(row))
             return true;
     for (int core = 0; core < kCoreSlots; ++core)

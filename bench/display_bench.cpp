@@ -18,7 +18,9 @@
 #include "app/startup.h"
 #include "display/commands.h"
 #include "window/mainwindow.h"
+#include "display/geometry.h"
 #include "display/panels.h"
+#include "display/readings.h"
 #include "sensors/csensor.h"
 #include "support/guicount.h"
 

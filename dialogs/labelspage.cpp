@@ -46,7 +46,7 @@ const LabelEdit kEdits[] = {
     {IDC_LABEL_IN + 8, kLabelBytes, [](AppState& a) { return a.labels.in[8]; }},
     {IDC_LABEL_IN_UNIT, kLabelBytes, [](AppState& a) { return a.units.in; }},
 };
-static_assert(std::size(kEdits) == 3 + kHoverRows + 4, "three titles, sixteen labels, four units");
+static_assert(std::size(kEdits) == 3 + kRowCount + 4, "three titles, sixteen labels, four units");
 
 // The sixteen switches in the order of their check boxes.
 int* Shown(AppState& app, int row)
@@ -61,7 +61,7 @@ int* Shown(AppState& app, int row)
 INT_PTR OnInitDialog(HWND page)
 {
     AppState& app = App();
-    for (int row = 0; row < kHoverRows; ++row)
+    for (int row = 0; row < kRowCount; ++row)
         CheckBox(page, IDC_LABEL_SHOWN + row, *Shown(app, row));
     for (const LabelEdit& e : kEdits)
         SetDlgItemTextA(page, e.id, e.text(app));
@@ -72,7 +72,7 @@ INT_PTR OnInitDialog(HWND page)
 void Store(HWND page)
 {
     AppState& app = App();
-    for (int row = 0; row < kHoverRows; ++row)
+    for (int row = 0; row < kRowCount; ++row)
         *Shown(app, row) = Checked(page, IDC_LABEL_SHOWN + row);
     for (const LabelEdit& e : kEdits) {
         char text[kTextSize];

@@ -146,15 +146,6 @@ void CreatePages(HWND frame)
     }
 }
 
-void RebuildDisplayObjects(HWND display)
-{
-    ReleaseBrushes();
-    ReleaseSurfaces();
-    App().fonts.ReleaseFonts();
-    if (CreateColorBrushes() && BuildSkin(display))
-        CreateDisplayFonts();
-}
-
 INT_PTR OnFrameNotify(LPARAM lParam)
 {
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -306,7 +297,7 @@ void ApplySettings(HWND frame, WORD command)
     ApplyDividers();
     if (app.cpu.present)
         CSENSOR::SetTjMax(app.coreTemp.tjmax);
-    RebuildDisplayObjects(display);
+    RebuildDrawingObjects(display);
     DrawPanels(display);
     app.drawLock.Leave();
     app.updateLock.Leave();

@@ -91,7 +91,7 @@ INT_PTR InitWatchPage(HWND dialog)
 {
     AppState& a = App();
     CheckBox(dialog, IDC_ALARM_ENABLE, a.alarm.enable);
-    for (int row = 0; row < kHoverRows; ++row)
+    for (int row = 0; row < kRowCount; ++row)
         SetDlgItemTextA(dialog, IDC_ALARM_NAME + row, RowName(a, row));
     for (const BoundEdit& e : kBounds) {
         char text[kBoundText];

@@ -5,7 +5,7 @@
 
 #include "app/appstate.h"
 #include "app/watch.h"
-#include "display/panels.h"
+#include "display/geometry.h"
 #include "resources/resource.h"
 
 namespace {

@@ -184,6 +184,15 @@ void SyncSkinSurface(HWND window)
     app.skin.enable = 0;
 }
 
+void ReleaseSkinSurfaces()
+{
+    SkinState& skin = App().skinState;
+    skin.image.Release();
+    skin.surface.Release();
+    skin.layer.Release();
+    skin.backBuffer.Release();
+}
+
 bool SkinShown()
 {
     const AppState& app = App();

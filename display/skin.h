@@ -14,6 +14,9 @@ bool BuildSkin(HWND window);
 // the file when the skin has been switched on, dropped when it has been
 // switched off. A file that no longer loads switches the skin off.
 void SyncSkinSurface(HWND window);
+// Lets the skin's image, its stretched surface, the layer and the back
+// buffer go.
+void ReleaseSkinSurfaces();
 // The skin is on and has its surface (settings loaded for a window about to
 // be made again may switch it on before there is one).
 bool SkinShown();

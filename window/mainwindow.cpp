@@ -13,7 +13,9 @@
 #include "dialogs/settings.h"
 #include "display/commands.h"
 #include "display/coretip.h"
+#include "display/geometry.h"
 #include "display/panels.h"
+#include "display/readings.h"
 #include "display/placement.h"
 #include "display/skin.h"
 #include "driver/protocol.h"
@@ -43,11 +45,6 @@ ReadRequest MakeRequest(HWND window, int sync)
     request.wParam = ID_UPDATE;
     request.lParam = 0;
     return request;
-}
-
-bool CreateDrawingObjects(HWND window)
-{
-    return CreateColorBrushes() && BuildSkin(window) && CreateDisplayFonts();
 }
 
 // Opens the driver and checks its version and the chip; shows what failed.
@@ -163,7 +160,8 @@ INT_PTR OnDestroy(HWND window)
     KillTimer(window, TIMER_BLINK);
     app.blinkTimer = 0;
     app.blinkPhase = 0;
-    ReleaseDisplayObjects();
+    ForgetPanel(window);
+    ReleaseDrawingObjects();
     app.coreTip.Destroy();
     app.updateLock.Delete();
     app.drawLock.Delete();
@@ -286,7 +284,7 @@ void TakeDroppedSkin(HWND window, const char* path)
     AppState& app = App();
     app.updateLock.Enter();
     lstrcpynA(app.skin.fileName, path, kPathSize);
-    ReleaseSurfaces();
+    ReleaseSkinSurfaces();
     bool built = BuildSkin(window);
     app.updateLock.Leave();
     if (!built)

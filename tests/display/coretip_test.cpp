@@ -2,7 +2,9 @@
 #include <string>
 
 #include "display/coretip.h"
+#include "display/geometry.h"
 #include "display/panels.h"
+#include "display/readings.h"
 #include "display_fixture.h"
 
 namespace {

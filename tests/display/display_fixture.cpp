@@ -6,7 +6,9 @@
 
 #include "display/commands.h"
 #include "window/mainwindow.h"
+#include "display/geometry.h"
 #include "display/panels.h"
+#include "display/readings.h"
 #include "sensors/csensor.h"
 #include "support/pump.h"
 

@@ -3,7 +3,10 @@
 #include <string>
 
 #include "display/commands.h"
+#include "display/geometry.h"
+#include "display/paint.h"
 #include "display/panels.h"
+#include "display/readings.h"
 #include "display_fixture.h"
 #include "support/lockholder.h"
 #include "support/pump.h"

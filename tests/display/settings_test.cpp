@@ -18,7 +18,9 @@
 #include "dialogs/settings.h"
 #include "display/commands.h"
 #include "display/seams.h"
+#include "display/geometry.h"
 #include "display/panels.h"
+#include "display/readings.h"
 #include "display/skin.h"
 #include "display_fixture.h"
 #include "foundation/win32ver.h"
@@ -589,7 +591,7 @@ TEST_F(SettingsTest, FiveHundredAppliesBesideABusyWindowNeverDeadlock)
     int ticks = 0;
     for (int step = 0; WaitForSingleObject(presser, 0) == WAIT_TIMEOUT; ++step) {
         watchdog.Begin("");
-        const POINT p = CentreOf(ValueId(step % kHoverRows));
+        const POINT p = CentreOf(ValueId(step % kRowCount));
         SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
         SendMessageA(window, WM_COMMAND, kBusy[step % 6], 0);
         if (App().monitorTimer && Proc(WM_TIMER, App().monitorTimer, 0))

@@ -4,7 +4,9 @@
 
 #include "display/commands.h"
 #include "display/imageload.h"
+#include "display/geometry.h"
 #include "display/panels.h"
+#include "display/readings.h"
 #include "display/skin.h"
 #include "display_fixture.h"
 

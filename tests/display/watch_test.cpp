@@ -14,7 +14,9 @@
 #include "app/settings.h"
 #include "app/watch.h"
 #include "display/commands.h"
+#include "display/geometry.h"
 #include "display/panels.h"
+#include "display/readings.h"
 #include "display_fixture.h"
 #include "sensors/cf718x.h"
 

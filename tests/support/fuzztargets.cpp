@@ -12,7 +12,9 @@
 #include "app/startup.h"
 #include "display/coretip.h"
 #include "display/imageload.h"
+#include "display/geometry.h"
 #include "display/panels.h"
+#include "display/readings.h"
 #include "display/region.h"
 #include "foundation/gdiwrap.h"
 #include "resources/resource.h"
@@ -221,7 +223,7 @@ void CheckSettings(FuzzRun& run)
     for (const auto& t : texts)
         if (!Terminated(t.text, t.size))
             run.Fail("a text ran past its buffer");
-    const char* labels[kHoverRows];
+    const char* labels[kRowCount];
     for (int i = 0; i < kTempCount; ++i)
         labels[i] = a.labels.temp[i];
     for (int i = 0; i < kFanCount; ++i)
@@ -426,7 +428,7 @@ void FuzzReadings(Mutator& m, FuzzRun& run, int count, const std::string&)
         if (!Terminated(a.tipText, kTipTextSize))
             run.Fail("the tooltip text ran past its buffer");
         if (window) {
-            for (int row = 0; row < kHoverRows; ++row)
+            for (int row = 0; row < kRowCount; ++row)
                 a.hover[row] = static_cast<int>(m.Below(2));
             DrawPanels(window);
             BuildMinimizedTitle(window);

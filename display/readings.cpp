@@ -1,0 +1,68 @@
+#include "display/readings.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/appstate.h"
+#include "app/watch.h"
+#include "display/coretip.h"
+#include "display/panels.h"
+#include "sensors/csensor.h"
+
+namespace {
+
+const int kTitleSize = 64;  // the minimised window title
+
+void Refresh(HWND window, bool newReading)
+{
+    AppState& app = App();
+    app.updateLock.Enter();
+    SensorBlock current, maximum;
+    CSENSOR::CopyBlocks(&current, &maximum);
+    CSENSOR::chip.Format(current, &app.current);
+    CSENSOR::chip.Format(maximum, &app.maximum);
+    CoreTable cores;
+    CSENSOR::CopyCores(&cores);
+    if (app.debug) {
+        CSENSOR::DumpReadings(current);
+        CSENSOR::DumpCores(cores);
+    }
+    if (newReading)
+        EvaluateAlarms(cores);
+    if (IsIconic(window))
+        BuildMinimizedTitle(window);
+    else
+        DrawPanels(window);
+    if (app.coreTemp.enable)
+        BuildCoreTooltipText(cores);
+    app.updateLock.Leave();
+}
+
+}  // namespace
+
+void UpdateDisplay(HWND window)
+{
+    Refresh(window, false);
+}
+
+void TakeReading(HWND window)
+{
+    Refresh(window, true);
+    ActOnReading(window);
+}
+
+void BuildMinimizedTitle(HWND window)
+{
+    AppState& app = App();
+    char title[kTitleSize] = "";
+    if (AnyAlarm())
+        std::strcpy(title, "!");
+    for (int i = 0; i < kTempCount; ++i) {
+        if (app.tempShown[i] != 1)
+            continue;
+        size_t used = std::strlen(title);
+        std::snprintf(title + used, sizeof title - used, "%s%s%s", app.current.text[kTempSlot + i],
+                      app.units.title, i < kTempCount - 1 ? "/" : "");
+    }
+    SetWindowTextA(window, title);
+}
