@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "foundation/gdiwrap.h"
 #include "foundation/namedlock.h"
 #include "sensors/sensortypes.h"
@@ -113,9 +115,17 @@ struct AlarmRow {
     int run;      // readings out of range in a row
     int holding;  // the alarm holds
 };
+// An alarm that started since the last reading was acted on.
+struct StartedAlarm {
+    char label[kTextSize];
+    char value[kReadingTextSize];
+};
 struct WatchState {
     AlarmRow row[kRowCount];
     AlarmRow core[kCoreSlots];
+    StartedAlarm started[kRowCount + kCoreSlots];
+    int startedCount;
+    CoreTable cores;                 // of the last reading the alarms saw
     char refusedCommand[kPathSize];  // the user said no to it, for this run
     int commandErrorShown;           // once per run of the program
     int asking;                      // the confirmation question is up
@@ -123,6 +133,8 @@ struct WatchState {
     unsigned int readings;           // since logging began
     int logPaused;                   // after a failed write, until the next apply or load
     int restartLog;                  // settings loaded or applied since the last line
+    char logBase[kPathSize];         // the day's name the log writes under now
+    std::string logHeader;           // and the header of its file
 };
 
 // The processor as found at start-up.

@@ -46,7 +46,7 @@ const char* RowLabel(const AppState& app, int row)
     return RowLabel(const_cast<AppState&>(app), row);
 }
 
-const char* RowUnit(const AppState& app, int row)
+char* RowUnit(AppState& app, int row)
 {
     switch (RowAt(row).group) {
     case kTempRows: return app.units.temp;
@@ -55,13 +55,23 @@ const char* RowUnit(const AppState& app, int row)
     }
 }
 
-const char* GroupTitle(const AppState& app, RowGroup group)
+const char* RowUnit(const AppState& app, int row)
+{
+    return RowUnit(const_cast<AppState&>(app), row);
+}
+
+char* GroupTitle(AppState& app, RowGroup group)
 {
     switch (group) {
     case kTempRows: return app.labels.tempTitle;
     case kFanRows: return app.labels.fanTitle;
     default: return app.labels.inTitle;
     }
+}
+
+const char* GroupTitle(const AppState& app, RowGroup group)
+{
+    return GroupTitle(const_cast<AppState&>(app), group);
 }
 
 AlarmBound* RowLowBound(AppState& app, int row)

@@ -31,8 +31,10 @@ int* RowShown(AppState& app, int row);
 char* RowLabel(AppState& app, int row);
 const char* RowLabel(const AppState& app, int row);
 // The unit of the row's reading.
+char* RowUnit(AppState& app, int row);
 const char* RowUnit(const AppState& app, int row);
 // The group's title.
+char* GroupTitle(AppState& app, RowGroup group);
 const char* GroupTitle(const AppState& app, RowGroup group);
 // The alarm bounds a row has: below (fans, voltages) and above
 // (temperatures, voltages); null where it has none.

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "app/appstate.h"
+#include "app/alarms.h"
+#include "app/readingslog.h"
 #include "app/watch.h"
 #include "foundation/inifile.h"
 #include "foundation/mbcs.h"

@@ -2,9 +2,8 @@
 // "shown" switches, the units and the frame-line switch. The edits are the
 // working copy; they are read back only when the frame asks.
 
-#include <iterator>
-
 #include "app/appstate.h"
+#include "app/rows.h"
 #include "dialogs/pages.h"
 #include "foundation/mbcs.h"
 #include "resources/resource.h"
@@ -14,57 +13,39 @@ namespace {
 const size_t kTitleBytes = 15;  // kept of a group title on store
 const size_t kLabelBytes = 7;   // kept of a label or a unit
 
-struct LabelEdit {
-    int id;
-    size_t keep;
-    char* (*text)(AppState& app);
+// The edits of a group: its title, item i's label at label + i, its unit.
+struct GroupEdits {
+    int title;
+    int label;
+    int unit;
+};
+const GroupEdits kGroupEdits[kRowGroupCount] = {
+    {IDC_LABEL_TEMP_TITLE, IDC_LABEL_TEMP, IDC_LABEL_TEMP_UNIT},
+    {IDC_LABEL_FAN_TITLE, IDC_LABEL_FAN, IDC_LABEL_FAN_UNIT},
+    {IDC_LABEL_IN_TITLE, IDC_LABEL_IN, IDC_LABEL_IN_UNIT},
 };
 
-// Every text of the page, one row per edit, in the order of the ids.
-const LabelEdit kEdits[] = {
-    {IDC_LABEL_TEMP_TITLE, kTitleBytes, [](AppState& a) { return a.labels.tempTitle; }},
-    {IDC_LABEL_TEMP + 0, kLabelBytes, [](AppState& a) { return a.labels.temp[0]; }},
-    {IDC_LABEL_TEMP + 1, kLabelBytes, [](AppState& a) { return a.labels.temp[1]; }},
-    {IDC_LABEL_TEMP + 2, kLabelBytes, [](AppState& a) { return a.labels.temp[2]; }},
-    {IDC_LABEL_TEMP_UNIT, kLabelBytes, [](AppState& a) { return a.units.temp; }},
-    {IDC_LABEL_FAN_TITLE, kTitleBytes, [](AppState& a) { return a.labels.fanTitle; }},
-    {IDC_LABEL_FAN + 0, kLabelBytes, [](AppState& a) { return a.labels.fan[0]; }},
-    {IDC_LABEL_FAN + 1, kLabelBytes, [](AppState& a) { return a.labels.fan[1]; }},
-    {IDC_LABEL_FAN + 2, kLabelBytes, [](AppState& a) { return a.labels.fan[2]; }},
-    {IDC_LABEL_FAN + 3, kLabelBytes, [](AppState& a) { return a.labels.fan[3]; }},
-    {IDC_LABEL_FAN_UNIT, kLabelBytes, [](AppState& a) { return a.units.fan; }},
-    {IDC_LABEL_PWM_UNIT, kLabelBytes, [](AppState& a) { return a.units.pwm; }},
-    {IDC_LABEL_IN_TITLE, kTitleBytes, [](AppState& a) { return a.labels.inTitle; }},
-    {IDC_LABEL_IN + 0, kLabelBytes, [](AppState& a) { return a.labels.in[0]; }},
-    {IDC_LABEL_IN + 1, kLabelBytes, [](AppState& a) { return a.labels.in[1]; }},
-    {IDC_LABEL_IN + 2, kLabelBytes, [](AppState& a) { return a.labels.in[2]; }},
-    {IDC_LABEL_IN + 3, kLabelBytes, [](AppState& a) { return a.labels.in[3]; }},
-    {IDC_LABEL_IN + 4, kLabelBytes, [](AppState& a) { return a.labels.in[4]; }},
-    {IDC_LABEL_IN + 5, kLabelBytes, [](AppState& a) { return a.labels.in[5]; }},
-    {IDC_LABEL_IN + 6, kLabelBytes, [](AppState& a) { return a.labels.in[6]; }},
-    {IDC_LABEL_IN + 7, kLabelBytes, [](AppState& a) { return a.labels.in[7]; }},
-    {IDC_LABEL_IN + 8, kLabelBytes, [](AppState& a) { return a.labels.in[8]; }},
-    {IDC_LABEL_IN_UNIT, kLabelBytes, [](AppState& a) { return a.units.in; }},
-};
-static_assert(std::size(kEdits) == 3 + kRowCount + 4, "three titles, sixteen labels, four units");
-
-// The sixteen switches in the order of their check boxes.
-int* Shown(AppState& app, int row)
+// Every text of the page with the edit that holds it and the bytes kept of
+// it on store: the titles, the sixteen labels and the four units.
+template <typename Visit>
+void ForEachText(AppState& app, Visit visit)
 {
-    if (row < kTempCount)
-        return &app.show.temp[row];
-    if (row < kTempCount + kFanCount)
-        return &app.show.fan[row - kTempCount];
-    return &app.show.in[row - kTempCount - kFanCount];
+    for (int g = 0; g < kRowGroupCount; ++g) {
+        const RowGroup group = static_cast<RowGroup>(g);
+        visit(kGroupEdits[g].title, kTitleBytes, GroupTitle(app, group));
+        visit(kGroupEdits[g].unit, kLabelBytes, RowUnit(app, kRowGroups[g].first));
+    }
+    for (int row = 0; row < kRowCount; ++row)
+        visit(kGroupEdits[RowAt(row).group].label + RowAt(row).item, kLabelBytes, RowLabel(app, row));
+    visit(IDC_LABEL_PWM_UNIT, kLabelBytes, app.units.pwm);
 }
 
 INT_PTR OnInitDialog(HWND page)
 {
     AppState& app = App();
     for (int row = 0; row < kRowCount; ++row)
-        CheckBox(page, IDC_LABEL_SHOWN + row, *Shown(app, row));
-    for (const LabelEdit& e : kEdits)
-        SetDlgItemTextA(page, e.id, e.text(app));
+        CheckBox(page, IDC_LABEL_SHOWN + row, *RowShown(app, row));
+    ForEachText(app, [page](int id, size_t, char* text) { SetDlgItemTextA(page, id, text); });
     CheckBox(page, IDC_LABEL_LINE, app.labels.line);
     return TRUE;
 }
@@ -73,12 +54,12 @@ void Store(HWND page)
 {
     AppState& app = App();
     for (int row = 0; row < kRowCount; ++row)
-        *Shown(app, row) = Checked(page, IDC_LABEL_SHOWN + row);
-    for (const LabelEdit& e : kEdits) {
+        *RowShown(app, row) = Checked(page, IDC_LABEL_SHOWN + row);
+    ForEachText(app, [page](int id, size_t keep, char* kept) {
         char text[kTextSize];
-        GetDlgItemTextA(page, e.id, text, sizeof text);
-        CopyWholeCharacters(e.text(app), text, e.keep);
-    }
+        GetDlgItemTextA(page, id, text, sizeof text);
+        CopyWholeCharacters(kept, text, keep);
+    });
     app.labels.line = Checked(page, IDC_LABEL_LINE);
 }
 

@@ -9,11 +9,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/alarms.h"
 #include "app/appstate.h"
+#include "app/command.h"
+#include "app/readingslog.h"
+#include "app/rows.h"
 #include "app/watch.h"
 #include "dialogs/pages.h"
 #include "dialogs/pickers.h"
 #include "foundation/gdiwrap.h"
+#include "foundation/windowdata.h"
 #include "resources/resource.h"
 
 namespace {
@@ -21,39 +26,15 @@ namespace {
 const int kBoundText = 32;
 const char kNameNote[] = "名前は .CSV か .TSV で終わること: ログは書かれません";
 
-struct BoundEdit {
-    int id;
-    bool volts;
-    AlarmBound* (*bound)(AppState& app);
+// The edits of a group's bounds: item i's at base + i; none where 0.
+struct BoundIds {
+    int low;
+    int high;
 };
-
-const BoundEdit kBounds[] = {
-    {IDC_ALARM_TEMP_MAX + 0, false, [](AppState& a) { return &a.alarm.tempMax[0]; }},
-    {IDC_ALARM_TEMP_MAX + 1, false, [](AppState& a) { return &a.alarm.tempMax[1]; }},
-    {IDC_ALARM_TEMP_MAX + 2, false, [](AppState& a) { return &a.alarm.tempMax[2]; }},
-    {IDC_ALARM_FAN_MIN + 0, false, [](AppState& a) { return &a.alarm.fanMin[0]; }},
-    {IDC_ALARM_FAN_MIN + 1, false, [](AppState& a) { return &a.alarm.fanMin[1]; }},
-    {IDC_ALARM_FAN_MIN + 2, false, [](AppState& a) { return &a.alarm.fanMin[2]; }},
-    {IDC_ALARM_FAN_MIN + 3, false, [](AppState& a) { return &a.alarm.fanMin[3]; }},
-    {IDC_ALARM_IN_MIN + 0, true, [](AppState& a) { return &a.alarm.inMin[0]; }},
-    {IDC_ALARM_IN_MIN + 1, true, [](AppState& a) { return &a.alarm.inMin[1]; }},
-    {IDC_ALARM_IN_MIN + 2, true, [](AppState& a) { return &a.alarm.inMin[2]; }},
-    {IDC_ALARM_IN_MIN + 3, true, [](AppState& a) { return &a.alarm.inMin[3]; }},
-    {IDC_ALARM_IN_MIN + 4, true, [](AppState& a) { return &a.alarm.inMin[4]; }},
-    {IDC_ALARM_IN_MIN + 5, true, [](AppState& a) { return &a.alarm.inMin[5]; }},
-    {IDC_ALARM_IN_MIN + 6, true, [](AppState& a) { return &a.alarm.inMin[6]; }},
-    {IDC_ALARM_IN_MIN + 7, true, [](AppState& a) { return &a.alarm.inMin[7]; }},
-    {IDC_ALARM_IN_MIN + 8, true, [](AppState& a) { return &a.alarm.inMin[8]; }},
-    {IDC_ALARM_IN_MAX + 0, true, [](AppState& a) { return &a.alarm.inMax[0]; }},
-    {IDC_ALARM_IN_MAX + 1, true, [](AppState& a) { return &a.alarm.inMax[1]; }},
-    {IDC_ALARM_IN_MAX + 2, true, [](AppState& a) { return &a.alarm.inMax[2]; }},
-    {IDC_ALARM_IN_MAX + 3, true, [](AppState& a) { return &a.alarm.inMax[3]; }},
-    {IDC_ALARM_IN_MAX + 4, true, [](AppState& a) { return &a.alarm.inMax[4]; }},
-    {IDC_ALARM_IN_MAX + 5, true, [](AppState& a) { return &a.alarm.inMax[5]; }},
-    {IDC_ALARM_IN_MAX + 6, true, [](AppState& a) { return &a.alarm.inMax[6]; }},
-    {IDC_ALARM_IN_MAX + 7, true, [](AppState& a) { return &a.alarm.inMax[7]; }},
-    {IDC_ALARM_IN_MAX + 8, true, [](AppState& a) { return &a.alarm.inMax[8]; }},
-    {IDC_ALARM_CORE_MAX, false, [](AppState& a) { return &a.alarm.coreMax; }},
+const BoundIds kBoundIds[kRowGroupCount] = {
+    {0, IDC_ALARM_TEMP_MAX},
+    {IDC_ALARM_FAN_MIN, 0},
+    {IDC_ALARM_IN_MIN, IDC_ALARM_IN_MAX},
 };
 
 // The working alarm colour and its swatch brush.
@@ -62,15 +43,22 @@ struct PageState {
     WINBRUSH brush;
     bool commandEntered;  // typed or chosen here: OK or Apply confirms it
 };
-PageState page;
 
-const char* RowName(const AppState& a, int row)
+// Every bound edit of the page with the bound it holds; voltages keep
+// their decimals.
+template <typename Visit>
+void ForEachBound(AppState& a, Visit visit)
 {
-    if (row < kTempCount)
-        return a.labels.temp[row];
-    if (row < kTempCount + kFanCount)
-        return a.labels.fan[row - kTempCount];
-    return a.labels.in[row - kTempCount - kFanCount];
+    for (int row = 0; row < kRowCount; ++row) {
+        const Row r = RowAt(row);
+        const BoundIds& ids = kBoundIds[r.group];
+        const bool volts = r.group == kVoltRows;
+        if (ids.low)
+            visit(ids.low + r.item, volts, *RowLowBound(a, row));
+        if (ids.high)
+            visit(ids.high + r.item, volts, *RowHighBound(a, row));
+    }
+    visit(IDC_ALARM_CORE_MAX, false, a.alarm.coreMax);
 }
 
 int EditNumber(HWND dialog, int id, int fallback)
@@ -90,14 +78,15 @@ void ShowNameNote(HWND dialog)
 INT_PTR InitWatchPage(HWND dialog)
 {
     AppState& a = App();
+    PageState& page = AttachWindowData<PageState>(dialog);
     CheckBox(dialog, IDC_ALARM_ENABLE, a.alarm.enable);
     for (int row = 0; row < kRowCount; ++row)
-        SetDlgItemTextA(dialog, IDC_ALARM_NAME + row, RowName(a, row));
-    for (const BoundEdit& e : kBounds) {
+        SetDlgItemTextA(dialog, IDC_ALARM_NAME + row, RowLabel(a, row));
+    ForEachBound(a, [dialog](int id, bool volts, AlarmBound& bound) {
         char text[kBoundText];
-        FormatBound(*e.bound(a), e.volts, text, sizeof text);
-        SetDlgItemTextA(dialog, e.id, text);
-    }
+        FormatBound(bound, volts, text, sizeof text);
+        SetDlgItemTextA(dialog, id, text);
+    });
     SendDlgItemMessageA(dialog, IDC_ALARM_COUNT_SPIN, UDM_SETRANGE32, kMinAlarmCount, kMaxAlarmCount);
     SendDlgItemMessageA(dialog, IDC_ALARM_COUNT_SPIN, UDM_SETPOS32, 0, a.alarm.count);
     CheckBox(dialog, IDC_ALARM_BEEP, a.alarm.beep);
@@ -117,15 +106,15 @@ INT_PTR InitWatchPage(HWND dialog)
     return TRUE;
 }
 
-void Store(HWND dialog)
+void Store(HWND dialog, const PageState& page)
 {
     AppState& a = App();
     a.alarm.enable = Checked(dialog, IDC_ALARM_ENABLE);
-    for (const BoundEdit& e : kBounds) {
+    ForEachBound(a, [dialog](int id, bool, AlarmBound& bound) {
         char text[kBoundText] = "";
-        GetDlgItemTextA(dialog, e.id, text, sizeof text);
-        *e.bound(a) = ParseBound(text);
-    }
+        GetDlgItemTextA(dialog, id, text, sizeof text);
+        bound = ParseBound(text);
+    });
     const LRESULT count = SendDlgItemMessageA(dialog, IDC_ALARM_COUNT_SPIN, UDM_GETPOS32, 0, 0);
     a.alarm.count = count < kMinAlarmCount   ? kMinAlarmCount
                     : count > kMaxAlarmCount ? kMaxAlarmCount
@@ -146,12 +135,12 @@ void Store(HWND dialog)
     ResumeLogging();  // alarms count afresh, a changed name starts its file
 }
 
-INT_PTR OnCommand(HWND dialog, WORD id, WORD code)
+INT_PTR OnCommand(HWND dialog, PageState& page, WORD id, WORD code)
 {
     char path[kPathSize] = "";
     switch (id) {
     case kStorePage:
-        Store(dialog);
+        Store(dialog, page);
         break;
     case IDC_ALARM_COMMAND_FILE:
         // Starts empty: the command line is no file name. A chosen path with
@@ -185,7 +174,7 @@ INT_PTR OnCommand(HWND dialog, WORD id, WORD code)
     return TRUE;
 }
 
-INT_PTR OnCtlColorStatic(HDC dc, HWND control)
+INT_PTR OnCtlColorStatic(const PageState& page, HDC dc, HWND control)
 {
     if (GetDlgCtrlID(control) != IDC_ALARM_COLOR)
         return FALSE;
@@ -197,13 +186,17 @@ INT_PTR OnCtlColorStatic(HDC dc, HWND control)
 
 INT_PTR CALLBACK WatchPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_INITDIALOG)
+        return InitWatchPage(dialog);
+    PageState* page = WindowDataOf<PageState>(dialog);
+    if (!page)
+        return FALSE;
     switch (message) {
-    case WM_INITDIALOG: return InitWatchPage(dialog);
-    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_COMMAND: return OnCommand(dialog, *page, LOWORD(wParam), HIWORD(wParam));
     case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return OnCtlColorStatic(*page, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
-        page.brush.Release();
+        FreeWindowData<PageState>(dialog);
         return FALSE;
     default: return FALSE;
     }

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/appstate.h"
-#include "app/watch.h"
+#include "app/alarms.h"
 #include "display/geometry.h"
 #include "resources/resource.h"
 

@@ -7,7 +7,7 @@
 #include <type_traits>
 
 #include "app/appstate.h"
-#include "app/watch.h"
+#include "app/alarms.h"
 #include "display/skin.h"
 #include "display/straighttext.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/appstate.h"
-#include "app/watch.h"
+#include "app/alarms.h"
 #include "display/skin.h"
 #include "display/straighttext.h"
 

@@ -5,6 +5,7 @@
 #include "display/layer.h"
 #include "display/paint.h"
 #include "display/skin.h"
+#include "foundation/windowdata.h"
 
 namespace {
 
@@ -14,19 +15,14 @@ struct PanelData {
     PanelLayer layer;
 };
 
-PanelData* DataOf(HWND window)
-{
-    return reinterpret_cast<PanelData*>(GetWindowLongPtrA(window, DWLP_USER));
-}
-
 // The window's panel data; made at the first use for a window that never
 // had its rectangles looked up.
 PanelData& PanelOf(HWND window)
 {
-    PanelData* data = DataOf(window);
+    PanelData* data = WindowDataOf<PanelData>(window);
     if (!data) {
         CachePanelRects(window);
-        data = DataOf(window);
+        data = WindowDataOf<PanelData>(window);
     }
     return *data;
 }
@@ -53,16 +49,12 @@ void ShowChanged(HWND window, const Repaint& repaint)
 
 void CachePanelRects(HWND window)
 {
-    ForgetPanel(window);
-    auto* data = new PanelData();
-    data->rects = MeasurePanelRects(window);
-    SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(data));
+    AttachWindowData<PanelData>(window).rects = MeasurePanelRects(window);
 }
 
 void ForgetPanel(HWND window)
 {
-    delete DataOf(window);
-    SetWindowLongPtrA(window, DWLP_USER, 0);
+    FreeWindowData<PanelData>(window);
 }
 
 // Every redraw starts from the layer; what the layer cannot hold is drawn

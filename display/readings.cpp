@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/appstate.h"
+#include "app/alarms.h"
 #include "app/watch.h"
 #include "display/coretip.h"
 #include "display/panels.h"

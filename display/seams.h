@@ -1,9 +1,9 @@
 #pragma once
-// What the display's tests can replace. Each call defaults to the real one;
-// null puts the real one back.
+// What the display's tests can replace (the shape: foundation/seams.h).
 
-#include <windows.h>
+#include "foundation/seams.h"
 
-// Starts the region worker; null when the thread cannot be started.
-using RegionThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE procedure, void* parameter);
-void SetRegionThreadStarter(RegionThreadStarter starter);
+struct DisplayCalls {
+    ThreadStarter startRegionThread = StartThread;  // the region worker
+};
+void SetDisplayCalls(const DisplayCalls& calls);

@@ -13,13 +13,6 @@ namespace {
 const BYTE kOpaque = 255;  // the layered style serves the colour keys, not translucency
 const char* const kGeneratingLines[] = {"マスク情報を生成しています。", "しばらくお待ち下さい。", nullptr};
 
-HANDLE RealThreadStart(LPTHREAD_START_ROUTINE procedure, void* parameter)
-{
-    return CreateThread(nullptr, 0, procedure, parameter, 0, nullptr);
-}
-
-RegionThreadStarter regionThreadStarter = RealThreadStart;
-
 void StretchSkin(SkinState& s)
 {
     HDC dc = s.surface.dc.Get();
@@ -98,7 +91,7 @@ Generation GenerateRegion(HWND window, HWND disableWindow, const char* regionFil
     lstrcpynA(job.regionFile, regionFile, kPathSize);
     EnableWindow(disableWindow, FALSE);
     ExpectMessageWindowEnd();
-    HandleOwner worker(regionThreadStarter(RegionWorker, &job));
+    HandleOwner worker(CallsOf<DisplayCalls>().startRegionThread(RegionWorker, &job));
     INT_PTR result = 0;  // a worker that cannot start fails like a generation
     if (worker.Valid()) {
         WaitForSingleObject(done.Get(), INFINITE);
@@ -226,7 +219,7 @@ void ApplyWindowShape(HWND window, HWND disableWindow)
     }
 }
 
-void SetRegionThreadStarter(RegionThreadStarter starter)
+void SetDisplayCalls(const DisplayCalls& calls)
 {
-    regionThreadStarter = starter ? starter : RealThreadStart;
+    CallsOf<DisplayCalls>() = calls;
 }

@@ -1,27 +1,12 @@
 #include "foundation/userio.h"
 
+#include "foundation/seams.h"
+
 const char kErrorCaption[] = "エラー情報";
-
-namespace {
-
-int RealMessageBox(HWND owner, const char* text, const char* caption, UINT style)
-{
-    return MessageBoxA(owner, text, caption, style);
-}
-
-void RealDebugLine(const char* line)
-{
-    OutputDebugStringA(line);
-}
-
-MessageBoxHook messageBoxCall = RealMessageBox;
-DebugLineHook debugLineCall = RealDebugLine;
-
-}  // namespace
 
 int ShowMessage(HWND owner, const char* text, const char* caption, UINT style)
 {
-    return messageBoxCall(owner, text, caption, style);
+    return CallsOf<UserCalls>().messageBox(owner, text, caption, style);
 }
 
 int ShowError(HWND owner, const char* text)
@@ -31,15 +16,5 @@ int ShowError(HWND owner, const char* text)
 
 void DebugLine(const char* line)
 {
-    debugLineCall(line);
-}
-
-void SetMessageBoxHook(MessageBoxHook hook)
-{
-    messageBoxCall = hook ? hook : RealMessageBox;
-}
-
-void SetDebugLineHook(DebugLineHook hook)
-{
-    debugLineCall = hook ? hook : RealDebugLine;
+    CallsOf<UserCalls>().debugLine(line);
 }

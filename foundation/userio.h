@@ -1,7 +1,7 @@
 #pragma once
 // What the user or a debugger sees goes through these two calls, so tests can
-// record it instead of clicking message boxes away. The real call stays one
-// line behind each.
+// record it instead of clicking message boxes away (UserCalls,
+// foundation/seams.h).
 
 #include <windows.h>
 
@@ -9,15 +9,8 @@
 extern const char kErrorCaption[];
 const UINT kErrorStyle = MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST;
 
-using MessageBoxHook = int (*)(HWND owner, const char* text, const char* caption, UINT style);
-using DebugLineHook = void (*)(const char* line);
-
 int ShowMessage(HWND owner, const char* text, const char* caption, UINT style);
 // An error message box with the program's caption and style.
 int ShowError(HWND owner, const char* text);
 // One diagnostic line to the debugger (OutputDebugStringA), without a line end.
 void DebugLine(const char* line);
-
-// Null restores the real calls.
-void SetMessageBoxHook(MessageBoxHook hook);
-void SetDebugLineHook(DebugLineHook hook);

@@ -4,7 +4,7 @@
 # GoogleTest filter.
 #   scripts/t.sh [ARCH] [GROUP] [FILTER]
 #     ARCH    x86_64 (default) or i686
-#     GROUP   foundation, sensors, app, display (default) or fuzz
+#     GROUP   foundation, sensors, app, display (default), dialogs or fuzz
 #     FILTER  a --gtest_filter pattern, '*' unless given
 # e.g. scripts/t.sh x86_64 display 'SkinTest.*'
 # Run ./test.sh once first: it installs and builds what this loop takes as
@@ -19,7 +19,7 @@ arch=${1:-x86_64}
 group=${2:-display}
 filter=${3:-*}
 case $arch in x86_64 | i686) ;; *) usage ;; esac
-case $group in foundation | sensors | app | display | fuzz) ;; *) usage ;; esac
+case $group in foundation | sensors | app | display | dialogs | fuzz) ;; *) usage ;; esac
 [ -d build/deps/$arch ] || { echo "t.sh: run ./test.sh once first" >&2; exit 2; }
 
 VK_ROOT=$ROOT

@@ -10,6 +10,7 @@
 
 #include "driver/protocol.h"
 #include "foundation/userio.h"
+#include "sensors/seams.h"
 
 const uint8_t kAnyStepping = 0xFF;
 
@@ -108,8 +109,10 @@ bool RealReadout(const CIX86& cpu, int32_t* degreesBelowTjMax)
     return cpu.ReadDts(degreesBelowTjMax);
 }
 
-const CoreWalkCalls* walk = &kRealCoreWalk;
-DWORD_PTR systemMask = 0;  // of the walk calls above; 0 until asked
+const CoreWalkCalls& Walk()
+{
+    return CallsOf<SensorCalls>().coreWalk;
+}
 
 char Upper(char c)
 {
@@ -165,8 +168,8 @@ void WriteLine(bool toDebugger, const char* format, ...)
 bool BindTo(DWORD_PTR mask, bool restoring, DWORD_PTR* restore)
 {
     if (!restoring || *restore)
-        return walk->moveThread(mask) != 0;
-    *restore = walk->bindThread(mask);
+        return Walk().moveThread(mask) != 0;
+    *restore = Walk().bindThread(mask);
     return *restore != 0;
 }
 
@@ -183,12 +186,6 @@ uint64_t MeasureWindow()
 
 const CoreWalkCalls kRealCoreWalk = {RealAffinity, RealBindThread, RealMoveThread, RealBindProcess,
                                      RealReadout};
-
-void SetCoreWalkCalls(const CoreWalkCalls* calls)
-{
-    walk = calls ? calls : &kRealCoreWalk;
-    systemMask = 0;
-}
 
 bool CIX86::Cpuid(uint32_t leaf, uint32_t result[4]) const
 {
@@ -318,7 +315,7 @@ int CIX86::DetectTjMax(int* code) const
 void CIX86::ReadCore(CoreEntry* entry) const
 {
     int32_t readout = 0;
-    if (!walk->readout(*this, &readout))
+    if (!Walk().readout(*this, &readout))
         return;
     if (entry->tjmax == 0) {
         int code = TJMAX_NONE;
@@ -333,22 +330,22 @@ void CIX86::ReadCore(CoreEntry* entry) const
 
 // The processors of the machine do not change while it runs: asked once
 // per set of walk calls. The process mask is asked only when a bind fails.
-namespace {
-DWORD_PTR SystemMask()
+DWORD_PTR CIX86::SystemMask() const
 {
     if (!systemMask) {
         DWORD_PTR processMask = 0;
-        if (!walk->affinity(&processMask, &systemMask))
+        if (!Walk().affinity(&processMask, &systemMask))
             systemMask = 0;
     }
     return systemMask;
 }
 
+namespace {
 // The process's mask, asked at the first bind that fails.
 DWORD_PTR ProcessMask(DWORD_PTR* known)
 {
     DWORD_PTR ignored = 0;
-    if (!*known && !walk->affinity(known, &ignored))
+    if (!*known && !Walk().affinity(known, &ignored))
         *known = 0;
     return *known;
 }
@@ -378,8 +375,8 @@ void CIX86::ReadCores(CoreTable* table, bool restoreThread) const
             if (!bound && !widenTried && ProcessMask(&processMask) && !(processMask & bit)) {
                 widenTried = true;
                 if (!restore)
-                    restore = walk->bindThread(processMask);
-                widened = walk->bindProcess(system) != 0;
+                    restore = Walk().bindThread(processMask);
+                widened = Walk().bindProcess(system) != 0;
                 if (widened)
                     bound = BindTo(bit, restoreThread, &restore);
             }
@@ -395,9 +392,9 @@ void CIX86::ReadCores(CoreTable* table, bool restoreThread) const
     }
     // The process mask first: setting it gives every thread that mask.
     if (widened)
-        walk->bindProcess(processMask);
+        Walk().bindProcess(processMask);
     if (restore && restoreThread)
-        walk->bindThread(restore);
+        Walk().bindThread(restore);
 }
 
 uint64_t CIX86::MeasureClock()

@@ -23,27 +23,6 @@ const int kTjMaxLowest = 60;
 const int kTjMaxHighest = 120;
 const int kTjMaxFallback = 100;
 
-class CIX86;
-
-// The calls the core walk makes. Tests replace them for what the driver
-// cannot show: a processor whose readout fails, a system mask with gaps.
-struct CoreWalkCalls {
-    // The process and system affinity masks of this process.
-    BOOL (*affinity)(DWORD_PTR* processMask, DWORD_PTR* systemMask);
-    // Binds the calling thread to the mask; its previous mask, 0 on failure.
-    DWORD_PTR (*bindThread)(DWORD_PTR mask);
-    // Binds the calling thread to the mask without asking for the previous
-    // one (a request less); false on failure.
-    BOOL (*moveThread)(DWORD_PTR mask);
-    // Sets the process mask, which every thread of the process then takes.
-    BOOL (*bindProcess)(DWORD_PTR mask);
-    // The thermal readout of the processor the calling thread is bound to.
-    bool (*readout)(const CIX86& cpu, int32_t* degreesBelowTjMax);
-};
-extern const CoreWalkCalls kRealCoreWalk;
-// Null puts the real calls back.
-void SetCoreWalkCalls(const CoreWalkCalls* calls);
-
 class CIX86 : public CVKDRV {
 public:
     bool ReadSignature(CpuInfo* info) const;
@@ -70,7 +49,13 @@ public:
     // the rest in either case.
     static bool BrandHolds(const char brand[kBrandSize], const char* fragment);
 
+    // The processors of the machine, asked once of the walk calls in force.
+    void ForgetSystemMask() { systemMask = 0; }
+
 private:
     bool Cpuid(uint32_t leaf, uint32_t result[4]) const;
+    DWORD_PTR SystemMask() const;
     void ReadCore(CoreEntry* entry) const;
+
+    mutable DWORD_PTR systemMask = 0;
 };

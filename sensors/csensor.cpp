@@ -7,6 +7,7 @@
 
 #include "driver/protocol.h"
 #include "foundation/userio.h"
+#include "sensors/seams.h"
 
 namespace {
 
@@ -21,12 +22,6 @@ const int kDummyTempSpan = 40;
 const int kDummyFanSpan = 1023;
 const int kDummyPwmSpan = 100;
 
-HANDLE StartThread(LPTHREAD_START_ROUTINE procedure, void* parameter)
-{
-    return CreateThread(nullptr, 0, procedure, parameter, 0, nullptr);
-}
-
-CSENSOR::ThreadStarter threadStarter = StartThread;
 
 DWORD WINAPI CycleThread(LPVOID parameter)
 {
@@ -175,7 +170,7 @@ bool CSENSOR::Start(ReadRequest* request)
     if (!handshake.Valid())
         return false;
     request->event = handshake.Get();
-    HANDLE thread = threadStarter(CycleThread, request);
+    HANDLE thread = CallsOf<SensorCalls>().startCycleThread(CycleThread, request);
     if (!thread) {
         request->event = nullptr;  // nobody will ever signal it
         return false;
@@ -341,7 +336,8 @@ ChipIdent CSENSOR::Identity()
     return identity;
 }
 
-void CSENSOR::SetThreadStarter(ThreadStarter starter)
+void SetSensorCalls(const SensorCalls& calls)
 {
-    threadStarter = starter ? starter : StartThread;
+    CallsOf<SensorCalls>() = calls;
+    CSENSOR::cpu.ForgetSystemMask();
 }

@@ -30,11 +30,6 @@ public:
     static void CopyCores(CoreTable* table);
     static ChipIdent Identity();
 
-    // Starts the worker thread of a threaded cycle; null when it cannot.
-    // Tests replace it to see a thread that cannot start.
-    using ThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE procedure, void* parameter);
-    static void SetThreadStarter(ThreadStarter starter);  // null: CreateThread
-
     static CF718X chip;
     static CIX86 cpu;
     static NamedLock readLock;

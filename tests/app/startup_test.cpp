@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/appstate.h"
+#include "foundation/seams.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "foundation/userio.h"
@@ -128,11 +129,11 @@ protected:
         ResetAppState();
         shown.clear();
         script = Script();
-        SetMessageBoxHook(CaptureMessage);
+        SetUserCalls(UserCalls{CaptureMessage});
     }
     void TearDown() override
     {
-        SetMessageBoxHook(nullptr);
+        SetUserCalls({});
         ResetAppState();
     }
 
@@ -416,7 +417,7 @@ void WatchForBox(ScreenBox* box, DWORD mainThread)
 
 TEST_F(StartupTest, TheRealMessageBoxShowsTheLayoutError)
 {
-    SetMessageBoxHook(nullptr);
+    SetUserCalls({});
     UseLayout(dir.File("missing.vkl"));
     ScreenBox box;
     std::thread watcher(WatchForBox, &box, GetCurrentThreadId());

@@ -5,7 +5,7 @@
 #include "display/geometry.h"
 #include "display/panels.h"
 #include "display/readings.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "display/imageload.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 #include "foundation/gdiwrap.h"
 #include "support/guicount.h"
 

@@ -11,7 +11,7 @@
 #include "display/geometry.h"
 #include "display/panels.h"
 #include "display/readings.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 #include "sensors/csensor.h"
 #include "support/pump.h"
 

@@ -7,7 +7,7 @@
 #include "display/paint.h"
 #include "display/panels.h"
 #include "display/readings.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 #include "support/lockholder.h"
 #include "support/pump.h"
 

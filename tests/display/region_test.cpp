@@ -13,7 +13,7 @@
 #include "display/region.h"
 #include "display/seams.h"
 #include "display/skin.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 #include "support/pump.h"
 #include "support/regionref.h"
 
@@ -52,11 +52,11 @@ protected:
     {
         DisplayTest::SetUp();
         starts = 0;
-        SetRegionThreadStarter(nullptr);
+        SetDisplayCalls({});
     }
     void TearDown() override
     {
-        SetRegionThreadStarter(nullptr);
+        SetDisplayCalls({});
         DisplayTest::TearDown();
     }
     // A plain top-level window of the given client size to take regions.
@@ -190,7 +190,7 @@ TEST(RegionBuilding, TheRegionFileNameFitsOrIsRefused)
 
 TEST_F(RegionTest, ModeFourTakesTheCacheOrGeneratesAndRewritesIt)
 {
-    SetRegionThreadStarter(CountingStart);
+    SetDisplayCalls(DisplayCalls{CountingStart});
     const std::string mask = dir.File("VKM.BMP"), cache = mask + ".RGN";
     UseMask(mask);  // no mask file yet: only the cache can shape the window
     const LONG cached[] = {32, 1, 1, 16, 0, 0, 10, 10, 0, 0, 10, 10};
@@ -220,7 +220,7 @@ TEST_F(RegionTest, FailedGenerationsShowTheErrorAndTurnTheMaskOff)
     const std::string tooLong(kPathSize - 3, 'm');
     const struct {
         std::string mask;
-        RegionThreadStarter starter;
+        ThreadStarter starter;  // null: the real one
         size_t messages;  // the worker's report and the caller's own
     } kCases[] = {
         {absent, nullptr, 2},
@@ -229,7 +229,7 @@ TEST_F(RegionTest, FailedGenerationsShowTheErrorAndTurnTheMaskOff)
     };
     for (const auto& c : kCases) {
         io.Clear();
-        SetRegionThreadStarter(c.starter);
+        SetDisplayCalls(DisplayCalls{c.starter ? c.starter : StartThread});
         UseMask(c.mask);
         ApplyWindowShape(window, window);
         PumpMessages(50);
@@ -255,12 +255,7 @@ TEST_F(RegionTest, AWorkerDoneBeforeTheMessageWindowOpensStillEndsIt)
     const std::string mask = dir.File("late.bmp");
     WriteBitmapFile(mask, 8, 8, [](int, int) { return RGB(255, 255, 255); });
     UseMask(mask);
-    SetRegionThreadStarter([](LPTHREAD_START_ROUTINE procedure, void* parameter) -> HANDLE {
-        HANDLE thread = CreateThread(nullptr, 0, procedure, parameter, 0, nullptr);
-        WaitForSingleObject(thread, INFINITE);
-        Sleep(300);  // the display thread handles the report meanwhile
-        return thread;
-    });
+    SetDisplayCalls(DisplayCalls{StartAndFinish});  // the display thread handles the report meanwhile
     HANDLE applier = CreateThread(nullptr, 0, ApplyShapeOf, window, 0, nullptr);
     EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(applier, 0) == WAIT_OBJECT_0; }, 10000));
     CloseHandle(applier);

@@ -16,7 +16,7 @@
 #include "display/panels.h"
 #include "display/readings.h"
 #include "display/placement.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 #include "foundation/userio.h"
 #include "support/pump.h"
 

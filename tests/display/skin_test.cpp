@@ -8,7 +8,7 @@
 #include "display/panels.h"
 #include "display/readings.h"
 #include "display/skin.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 
 namespace {
 

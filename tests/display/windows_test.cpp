@@ -8,7 +8,7 @@
 #include "dialogs/cpuwindow.h"
 #include "display/msgwindow.h"
 #include "display/commands.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 #include "resources/resource.h"
 
 namespace {

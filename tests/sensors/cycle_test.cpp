@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "sensortest.h"
+#include "sensors/seams.h"
 
 namespace {
 
@@ -243,7 +244,7 @@ const CoreWalkCalls kSlowWalk = {kRealCoreWalk.affinity, kRealCoreWalk.bindThrea
 TEST_F(Cycles, CloseWaitsForTheRunningCycle)
 {
     SlowWalk::Reset();
-    SetCoreWalkCalls(&kSlowWalk);
+    SetSensorCalls(SensorCalls{StartThread, kSlowWalk});
     CSENSOR::SetTjMax(100);
     ReadRequest request = {0, 0, 1, nullptr, ID_UPDATE, 0, nullptr};
     ASSERT_TRUE(CSENSOR::Start(&request));
@@ -263,7 +264,7 @@ TEST_F(Cycles, CyclesNeverOverlapEvenWhenTheChipIdentityFailed)
     scenario.Set("FailMask", 1u << REQ_CHIPID);
     CSENSOR::Open(0);
     SlowWalk::Reset();
-    SetCoreWalkCalls(&kSlowWalk);
+    SetSensorCalls(SensorCalls{StartThread, kSlowWalk});
     CSENSOR::SetTjMax(100);
     for (int i = 0; i < 4; i++) {
         ReadRequest request = {0, 0, 1, nullptr, ID_UPDATE, 0, nullptr};
@@ -373,7 +374,7 @@ DWORD WINAPI StartOnce(LPVOID result)
 TEST_F(Cycles, StartDoesNotWaitForAThreadThatNeverStarted)
 {
     scenario.SetBlock(Block({1}, {2}, {3}, {4}));
-    CSENSOR::SetThreadStarter(NoThread);
+    SetSensorCalls(SensorCalls{NoThread});
     int result = -1;
     HandleOwner caller(CreateThread(nullptr, 0, StartOnce, &result, 0, nullptr));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(caller.Get(), 10000)) << "Start hung";
@@ -381,7 +382,7 @@ TEST_F(Cycles, StartDoesNotWaitForAThreadThatNeverStarted)
     EXPECT_FALSE(SameBlock(Block({1}, {2}, {3}, {4}), Current()));  // no cycle ran
 
     // The next tick tries again.
-    CSENSOR::SetThreadStarter(nullptr);
+    SetSensorCalls({});
     ReadRequest request = {0, 0, 0, nullptr, ID_UPDATE, 0, nullptr};
     EXPECT_TRUE(CSENSOR::Start(&request));
     CSENSOR::Close();

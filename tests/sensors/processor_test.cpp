@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/appstate.h"
+#include "sensors/seams.h"
 #include "app/hardware.h"
 #include "sensortest.h"
 
@@ -346,7 +347,7 @@ protected:
         FakeMachine::bindings = 0;
         FakeMachine::asks = 0;
         FakeMachine::queries = 0;
-        SetCoreWalkCalls(&kFakeMachine);
+        SetSensorCalls(SensorCalls{StartThread, kFakeMachine});
         scenario.Set("Dts", 20);
         CSENSOR::SetTjMax(100);
     }

@@ -1,4 +1,5 @@
 #include "sensortest.h"
+#include "sensors/seams.h"
 
 #include <cstring>
 
@@ -44,9 +45,8 @@ void SensorTest::TearDown()
 {
     CSENSOR::Close();
     CSENSOR::chip.SetDividers(nullptr);
-    CSENSOR::SetThreadStarter(nullptr);
-    SetCoreWalkCalls(nullptr);
-    SetDebugLineHook(nullptr);
+    SetSensorCalls({});
+    SetUserCalls({});
     ResetAppState();
 }
 

@@ -1,4 +1,5 @@
 #include "support/capture.h"
+#include "foundation/seams.h"
 
 #include "foundation/userio.h"
 
@@ -25,14 +26,12 @@ UserIoCapture::UserIoCapture()
 {
     Clear();
     yesNoAnswer = IDNO;
-    SetMessageBoxHook(RecordMessage);
-    SetDebugLineHook(RecordLine);
+    SetUserCalls(UserCalls{RecordMessage, RecordLine});
 }
 
 UserIoCapture::~UserIoCapture()
 {
-    SetMessageBoxHook(nullptr);
-    SetDebugLineHook(nullptr);
+    SetUserCalls({});
 }
 
 const std::vector<ShownMessage>& UserIoCapture::Messages() const { return messages; }

@@ -1,4 +1,4 @@
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 
 #include <shlobj.h>
 
@@ -57,6 +57,14 @@ void WriteBitmapFile(const std::string& path, int width, int height,
         bytes += row;
     }
     WriteWholeFile(path, bytes);
+}
+
+HANDLE StartAndFinish(LPTHREAD_START_ROUTINE procedure, void* parameter)
+{
+    HANDLE thread = CreateThread(nullptr, 0, procedure, parameter, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    Sleep(300);
+    return thread;
 }
 
 HDROP MakeDrop(const std::string& path)

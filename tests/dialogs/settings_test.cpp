@@ -22,7 +22,7 @@
 #include "display/panels.h"
 #include "display/readings.h"
 #include "display/skin.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 #include "foundation/win32ver.h"
 #include "resources/resource.h"
 #include "sensors/csensor.h"
@@ -41,7 +41,7 @@ protected:
     {
         if (SettingsDialog())
             Press(IDCANCEL);
-        SetRegionThreadStarter(nullptr);
+        SetDisplayCalls({});
         DisplayTest::TearDown();
     }
     HWND OpenDialog()
@@ -313,12 +313,7 @@ TEST_F(SettingsTest, AMaskGeneratedFromTheDialogNeverLeavesTheMessageWindowOpen)
     lstrcpynA(App().mask.fileName, mask.c_str(), kPathSize);
     App().mask.mode = MASK_BITMAP;  // what the skin page will show and store
     ASSERT_TRUE(OpenDialog());
-    SetRegionThreadStarter([](LPTHREAD_START_ROUTINE procedure, void* parameter) -> HANDLE {
-        HANDLE thread = CreateThread(nullptr, 0, procedure, parameter, 0, nullptr);
-        WaitForSingleObject(thread, INFINITE);
-        Sleep(300);
-        return thread;
-    });
+    SetDisplayCalls(DisplayCalls{StartAndFinish});
     PostMessageA(SettingsDialog(), WM_COMMAND, IDC_APPLY, 0);
     EXPECT_TRUE(PumpUntil([] { return FileExists(App().mask.fileName + std::string(".RGN")); }));
     // The dialog is enabled again once the apply has finished.

@@ -23,6 +23,10 @@ SensorBlock KnownBlock();
 void WriteBitmapFile(const std::string& path, int width, int height,
                      const std::function<COLORREF(int x, int y)>& pixel);
 
+// A thread starter that returns once the thread has finished and the
+// caller's thread has had time to handle what it posted.
+HANDLE StartAndFinish(LPTHREAD_START_ROUTINE procedure, void* parameter);
+
 // A drop handle as the shell makes it, for one path.
 HDROP MakeDrop(const std::string& path);
 

@@ -12,12 +12,15 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "app/alarms.h"
+#include "app/command.h"
+#include "app/seams.h"
 #include "app/watch.h"
 #include "display/commands.h"
 #include "display/geometry.h"
 #include "display/panels.h"
 #include "display/readings.h"
-#include "display_fixture.h"
+#include "support/display_fixture.h"
 #include "sensors/cf718x.h"
 
 namespace {
@@ -56,13 +59,13 @@ protected:
         started.clear();
         sounds = 0;
         ForgetCommands();
-        SetWatchCalls(RecordStart, RecordSound);
+        SetWatchCalls(WatchCalls{RecordStart, RecordSound});
         App().alarm.enable = 1;
         App().alarm.count = 2;
     }
     void TearDown() override
     {
-        SetWatchCalls(nullptr, nullptr);
+        SetWatchCalls({});
         ForgetCommands();
         DisplayTest::TearDown();
     }
@@ -191,7 +194,7 @@ TEST_F(WatchTest, ACommandRunsOnlyOnceTheUserConfirmedIt)
     Read(KnownBlock());
     Read(Hot(), 2);
     EXPECT_EQ(3u, io.Messages().size());
-    SetWatchCalls(FailStart, RecordSound);  // reported once per run
+    SetWatchCalls(WatchCalls{FailStart, RecordSound});  // reported once per run
     Read(KnownBlock());
     Read(Hot(), 2);
     Read(KnownBlock());
@@ -280,7 +283,7 @@ TEST_F(WatchTest, ADateChangeStartsANewFileAndKeepDeletesOnlyOldFilesOfItsOwn)
     WriteWholeFile(ours, "Time,x\r\n");
     WriteWholeFile(foreign, "Time of my life\r\n");
     fakeToday = {2026, 3, 0, 1, 12, 0, 0, 0};
-    SetWatchClock(FakeClock);
+    SetWatchCalls(WatchCalls{RecordStart, RecordSound, FakeClock});
     ASSERT_TRUE(Open());
     Read(KnownBlock(), 2);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("LOG_20260301.CSV").c_str()));
@@ -291,7 +294,7 @@ TEST_F(WatchTest, ADateChangeStartsANewFileAndKeepDeletesOnlyOldFilesOfItsOwn)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("LOG_20260301.CSV").c_str()));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ours.c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(foreign.c_str()));  // not our header
-    SetWatchClock(nullptr);
+    SetWatchCalls(WatchCalls{RecordStart, RecordSound});
 }
 
 TEST_F(WatchTest, TheNewKeysComeAfterTheOldOnesAndRoundTrip)

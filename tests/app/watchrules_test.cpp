@@ -1,0 +1,127 @@
+// What the alarms, the alarm command and the readings log decide, as plain
+// functions of their inputs.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/alarms.h"
+#include "app/command.h"
+#include "app/readingslog.h"
+#include "app/rows.h"
+
+namespace {
+
+const AlarmBound kOff = {0, 0};
+const AlarmBound k10 = {1, 10};
+const AlarmBound k20 = {1, 20};
+
+TEST(WatchRules, OutOfRange)
+{
+    const struct {
+        const char* value;
+        bool fan;
+        const AlarmBound* low;
+        const AlarmBound* high;
+        bool out;
+    } kCases[] = {
+        {"15", false, &k10, &k20, false}, {"20", false, &k10, &k20, false}, {"20.1", false, &k10, &k20, true},
+        {"9.9", false, &k10, &k20, true}, {"9", false, &kOff, &k20, false}, {"99", false, nullptr, nullptr, false},
+        {"", true, &k10, nullptr, true},   // a stopped fan
+        {"", true, nullptr, &k20, false},  {"", false, &k10, &k20, false}, {"-5", false, &k10, nullptr, true},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(c.out, OutOfRange(c.value, c.fan, c.low, c.high)) << c.value;
+}
+
+TEST(WatchRules, TheCommandLineQuotesLabelAndValue)
+{
+    const struct {
+        const char* command;
+        const char* label;
+        const char* line;
+    } kCases[] = {
+        {"run %L %V", "CPU", "run \"CPU\" \"42\""},
+        {"run %L", "a\" b", "run \"a b\""},           // a quote cannot close the argument
+        {"run %L", "x\\", "run \"x\\\\\""},           // nor a backslash before the closing one
+        {"run %l %% %", "CPU", "run %l %% %"},        // only %L and %V are fields
+        {"%V%V", "CPU", "\"42\"\"42\""},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(c.line, ExpandCommand(c.command, c.label, "42")) << c.command;
+}
+
+TEST(WatchRules, LogNames)
+{
+    const SYSTEMTIME day = {2026, 3, 0, 7, 0, 0, 0, 0};
+    const struct {
+        const char* pattern;
+        const char* settings;
+        const char* name;  // null: does not fit
+    } kCases[] = {
+        {"LOG_%Y%m%d.CSV", "C:\\vk\\VESKORA.INI", "C:\\vk\\LOG_20260307.CSV"},
+        {"D:\\logs\\%Y-%m.TSV", "C:\\vk\\VESKORA.INI", "D:\\logs\\2026-03.TSV"},
+        {"%d%x.CSV", "VESKORA.INI", "07%x.CSV"},
+        {"/tmp/%Y.CSV", "C:\\VESKORA.INI", "/tmp/2026.CSV"},
+    };
+    for (const auto& c : kCases) {
+        char name[kPathSize];
+        ASSERT_TRUE(ExpandLogName(c.pattern, c.settings, day, name)) << c.pattern;
+        EXPECT_STREQ(c.name, name);
+    }
+    char name[kPathSize];
+    EXPECT_FALSE(ExpandLogName(std::string(kPathSize - 4, 'a').append("%Y").c_str(), "", day, name));
+    for (const char* allowed : {"a.csv", "X.TSV", "%Y.Csv"})
+        EXPECT_TRUE(LogNameAllowed(allowed)) << allowed;
+    for (const char* refused : {".CSV", "a.txt", "a.CSV.bak", ""})
+        EXPECT_FALSE(LogNameAllowed(refused)) << refused;
+}
+
+TEST(WatchRules, FileNamesOfThePatternAndTheirAge)
+{
+    const struct {
+        const char* name;
+        bool matches;
+        WORD year, month, day;
+    } kCases[] = {
+        {"LOG_20260301.CSV", true, 2026, 3, 1}, {"log_20260301_12.csv", true, 2026, 3, 1},
+        {"LOG_2026031.CSV", false, 0, 0, 0},    {"LOG_20260301_.CSV", false, 0, 0, 0},
+        {"LOG_20260301.CSV.BAK", false, 0, 0, 0}, {"LOG_2026x301.CSV", false, 0, 0, 0},
+    };
+    for (const auto& c : kCases) {
+        SYSTEMTIME date;
+        EXPECT_EQ(c.matches, MatchesPattern("LOG_%Y%m%d.CSV", c.name, &date)) << c.name;
+        EXPECT_TRUE(!c.matches || (date.wYear == c.year && date.wMonth == c.month && date.wDay == c.day)) << c.name;
+    }
+    const SYSTEMTIME today = {2026, 3, 0, 11, 15, 30, 0, 0};
+    const struct {
+        SYSTEMTIME date;
+        int days;
+        bool old;
+    } kAges[] = {
+        {{2026, 3, 0, 1, 0, 0, 0, 0}, 10, true},   {{2026, 3, 0, 2, 0, 0, 0, 0}, 10, false},
+        {{2026, 2, 0, 28, 0, 0, 0, 0}, 11, true},  {{2026, 3, 0, 11, 0, 0, 0, 0}, 0, false},
+        {{2026, 13, 0, 1, 0, 0, 0, 0}, 1, false},  // no real date is never old
+    };
+    for (const auto& c : kAges)
+        EXPECT_EQ(c.old, OldEnough(c.date, today, c.days)) << c.date.wMonth << "/" << c.date.wDay;
+}
+
+TEST(WatchRules, RowsInDisplayOrder)
+{
+    const struct {
+        int row;
+        RowGroup group;
+        int item, slot, dutySlot;
+    } kCases[] = {
+        {0, kTempRows, 0, kTempSlot, -1},         {2, kTempRows, 2, kTempSlot + 2, -1},
+        {3, kFanRows, 0, kFanSlot, kPwmSlot},     {6, kFanRows, 3, kFanSlot + 3, kPwmSlot + 3},
+        {7, kVoltRows, 0, kVoltSlot, -1},         {15, kVoltRows, 8, kVoltSlot + 8, -1},
+    };
+    for (const auto& c : kCases) {
+        const Row r = RowAt(c.row);
+        EXPECT_TRUE(r.group == c.group && r.item == c.item && r.slot == c.slot && r.dutySlot == c.dutySlot) << c.row;
+    }
+}
+
+}  // namespace
