@@ -16,15 +16,6 @@ const LPARAM kMaxTipWidth = 512;   // wide enough that only the line feeds break
 const LPARAM kInitialDelay = 200;  // ms
 const LPARAM kAutoPopDelay = 30000;
 
-// The colours the tip was last given: a tooltip repaints for every colour
-// message, and the settings apply sends them from another thread each time.
-struct TipColours {
-    bool set;
-    COLORREF text;
-    COLORREF back;
-};
-TipColours tipColours = {};
-
 }  // namespace
 
 int CreateCoreTooltip(HWND window)
@@ -33,7 +24,6 @@ int CreateCoreTooltip(HWND window)
     CTOOLTIP& tip = app.coreTip;
     if (tip.Window())
         return 0;
-    tipColours = {};
     RECT area = {};  // no temperature group: an empty hot area, so no tip shows
     GetControlRect(window, kTempOutlineId, &area);
     DWORD style = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX;
@@ -71,12 +61,8 @@ int ApplyTooltipStyle()
         return switched;
     if (switched)
         SetWindowLongPtrA(w, GWL_STYLE, style);
-    const TipColours wanted = {true, app.colors.slot[kColorValue].colour, app.colors.slot[kColorBack].colour};
-    if (!tipColours.set || tipColours.text != wanted.text || tipColours.back != wanted.back) {
-        SendMessageA(w, TTM_SETTIPTEXTCOLOR, wanted.text, 0);
-        SendMessageA(w, TTM_SETTIPBKCOLOR, wanted.back, 0);
-        tipColours = wanted;
-    }
+    // The settings apply sends them from another thread each time.
+    tip.SetColours(app.colors.slot[kColorValue].colour, app.colors.slot[kColorBack].colour);
     if (app.coreTemp.enable != tip.active) {
         SendMessageA(w, TTM_ACTIVATE, app.coreTemp.enable, 0);
         tip.active = app.coreTemp.enable;

@@ -100,6 +100,7 @@ struct InkFont {
     int wide;   // more room for glyphs beyond plain ASCII
     int d;      // the shadow's offset, 0 without shadow
     const Advances* advances;
+    CentringCache* centrings;
 };
 
 // How far glyphs reach past their advance: the widest overhang of the
@@ -152,6 +153,7 @@ struct LayerCache {
     BufferRecord buffer;
     InkFontCache inkFonts[kFontElements];
     ExtentMemo labelExtents[kRowCount], valueExtents[kRowCount];
+    CentringCache centrings;
 };
 
 namespace {
@@ -179,7 +181,7 @@ InkFont MeasureFont(LayerCache& c, HDC dc, int fontSlot, int colorSlot)
         FillInkFont(dc, &cache);
     }
     InkFont f = {font, cache.epoch, cache.tm.tmHeight, cache.overhang, cache.tm.tmMaxCharWidth / 2 + 1, 0,
-                 &cache.advances};
+                 &cache.advances, &c.centrings};
     f.d = app.colors.slot[colorSlot].shadow ? app.colors.shadowOffset : 0;
     return f;
 }
@@ -380,7 +382,7 @@ ValuePlace PlaceValue(const PanelRects& at, HDC dc, const InkFont& f, int row, c
     const int width = AdvanceWidth(*f.advances, text);
     int offset = 0;
     if (width < 0 || std::strpbrk(text, kCodePageSensitive) ||
-        !CentredOffset(dc, f.font, *f.advances, f.epoch, f.height, r.bottom - r.top, &offset))
+        !f.centrings->Offset(dc, f.font, *f.advances, f.epoch, f.height, r.bottom - r.top, &offset))
         return ValuePlace{false, {0, 0}};
     return ValuePlace{true, {r.right - width, r.top + offset}};
 }

@@ -120,17 +120,6 @@ bool FindOffset(HDC like, HFONT font, const Advances& advances, int lineHeight, 
     return false;
 }
 
-struct Centring {
-    HFONT font;
-    unsigned epoch;
-    int lineHeight, height;
-    bool found;
-    int offset;
-};
-const int kCentrings = 8;  // a few cell heights, for the value font and the one before it
-Centring centrings[kCentrings];
-int nextCentring;
-
 }  // namespace
 
 void FillAdvances(HDC dc, const ABC* abc, Advances* advances)
@@ -213,18 +202,18 @@ void DrawPlacedTexts(HDC dc, const Advances& advances, const PlacedText* texts, 
         ExtTextOutA(dc, start.x + d, start.y + d, ETO_PDY, nullptr, run, used, steps);
 }
 
-bool CentredOffset(HDC like, HFONT font, const Advances& advances, unsigned epoch, int lineHeight, int height,
-                   int* offset)
+bool CentringCache::Offset(HDC like, HFONT font, const Advances& advances, unsigned epoch, int lineHeight,
+                           int height, int* offset)
 {
-    for (const Centring& c : centrings) {
+    for (const Entry& c : entries) {
         if (c.font == font && c.epoch == epoch && c.lineHeight == lineHeight && c.height == height) {
             *offset = c.offset;
             return c.found;
         }
     }
-    Centring& slot = centrings[nextCentring];
-    nextCentring = (nextCentring + 1) % kCentrings;
-    slot = Centring{font, epoch, lineHeight, height, false, 0};
+    Entry& slot = entries[next];
+    next = (next + 1) % kEntries;
+    slot = Entry{font, epoch, lineHeight, height, false, 0};
     slot.found = FindOffset(like, font, advances, lineHeight, height, &slot.offset);
     *offset = slot.offset;
     return slot.found;

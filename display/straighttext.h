@@ -46,9 +46,25 @@ void DrawPlacedTexts(HDC dc, const Advances& advances, const PlacedText* texts, 
 // DT_NOPREFIX puts the top of a line of font (line height lineHeight, the
 // advances given) in a cell height pixels high: offset below the cell's
 // top. It is found by drawing a sample in three cells both ways, with
-// DrawTextA and with DrawPlacedTexts, once per font and height; false when
-// neither known rule gives DrawTextA's pixels, and the caller keeps
-// DrawTextA. like gives the surface format; epoch tells a font's measures
-// apart, and advances must be the font's measures of that epoch.
-bool CentredOffset(HDC like, HFONT font, const Advances& advances, unsigned epoch, int lineHeight, int height,
-                   int* offset);
+// DrawTextA and with DrawPlacedTexts, once per font and height and kept
+// for a few of them; false when neither known rule gives DrawTextA's
+// pixels, and the caller keeps DrawTextA. like gives the surface format;
+// epoch tells a font's measures apart, and advances must be the font's
+// measures of that epoch.
+class CentringCache {
+public:
+    bool Offset(HDC like, HFONT font, const Advances& advances, unsigned epoch, int lineHeight, int height,
+                int* offset);
+
+private:
+    struct Entry {
+        HFONT font;
+        unsigned epoch;
+        int lineHeight, height;
+        bool found;
+        int offset;
+    };
+    static const int kEntries = 8;  // a few cell heights, for the value font and the one before it
+    Entry entries[kEntries] = {};
+    int next = 0;
+};

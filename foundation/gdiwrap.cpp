@@ -156,6 +156,7 @@ int CTOOLTIP::CreateTip(DWORD style, const RECT& rect, HINSTANCE module, HWND ow
     tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(window.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     instance = module;
+    coloursSent = false;
     return 1;
 }
 
@@ -175,6 +176,17 @@ void CTOOLTIP::AdoptTitleIcon(HICON icon)
     titleIcon = reinterpret_cast<INT_PTR>(icon);
 }
 
+void CTOOLTIP::SetColours(COLORREF text, COLORREF back)
+{
+    if (!window.Valid() || (coloursSent && text == textColour && back == backColour))
+        return;
+    SendMessageA(window.Get(), TTM_SETTIPTEXTCOLOR, text, 0);
+    SendMessageA(window.Get(), TTM_SETTIPBKCOLOR, back, 0);
+    coloursSent = true;
+    textColour = text;
+    backColour = back;
+}
+
 void CTOOLTIP::Destroy()
 {
     if (window.Valid()) {
@@ -185,6 +197,7 @@ void CTOOLTIP::Destroy()
     instance = nullptr;
     titleIcon = 0;
     active = 0;
+    coloursSent = false;
 }
 
 void DisplayColorSet::CopyValuesFrom(const DisplayColorSet& other)

@@ -105,6 +105,9 @@ public:
     void SetTitle(const char* title, INT_PTR icon);
     // Stores an icon the tooltip owns and destroys with its window.
     void AdoptTitleIcon(HICON icon);
+    // Sends the colours only when they differ from those last sent: the
+    // tooltip repaints for every colour message.
+    void SetColours(COLORREF text, COLORREF back);
     void Destroy();
     HWND Window() const { return window.Get(); }
 
@@ -116,6 +119,9 @@ public:
 
 private:
     Owner<IconTraits> ownedIcon;
+    bool coloursSent = false;
+    COLORREF textColour = 0;
+    COLORREF backColour = 0;
 };
 
 // The display's colour elements, in the order of the theme keys.

@@ -85,7 +85,8 @@ TEST(StraightTextTest, ValuesDrawnTogetherLandWhereDrawTextPutsThem)
                 Advances advances;
                 FillAdvances(s.dc.Get(), nullptr, &advances);
                 int offset = 0;
-                ASSERT_TRUE(CentredOffset(s.dc.Get(), s.font.Get(), advances, 1, tm.tmHeight, cell, &offset))
+                CentringCache centrings;
+                ASSERT_TRUE(centrings.Offset(s.dc.Get(), s.font.Get(), advances, 1, tm.tmHeight, cell, &offset))
                     << lfHeight << " in " << cell;
                 PlacedText placed[3];
                 for (int i = 0; i < 3; ++i) {
