@@ -10,6 +10,7 @@
 #include "dialogs/pages.h"
 #include "dialogs/pickers.h"
 #include "foundation/gdiwrap.h"
+#include "foundation/windowdata.h"
 #include "resources/resource.h"
 
 namespace {
@@ -25,8 +26,7 @@ struct Swatch {
     WINBRUSH* brush;
 };
 
-// The page's objects live from start-up to exit and hold handles only while
-// the page is open.
+// What the open page works on, kept with the page until it goes.
 struct ColorPageState {
     COLORREF text = 0;
     COLORREF face = 0;
@@ -35,15 +35,13 @@ struct ColorPageState {
     DisplayFontSet fonts;    // the working fonts and the sample fonts
 };
 
-ColorPageState page;
-
 int ShadowSwitch(int element)
 {
     return element == kColorLine ? IDC_SHADOW_LINE_ENABLE : IDC_SHADOW_BUTTON + 3 * element + 2;
 }
 
 // The ten swatches: the colours, then the shadow colours.
-Swatch SwatchOf(int index)
+Swatch SwatchOf(ColorPageState& page, int index)
 {
     const int e = index % kColorElements;
     ColorSlot& slot = page.colors.slot[e];
@@ -54,7 +52,7 @@ Swatch SwatchOf(int index)
 }
 const int kSwatches = 2 * kColorElements;
 
-void ShowSample(HWND dialog, int font)
+void ShowSample(HWND dialog, ColorPageState& page, int font)
 {
     FontSlot& slot = page.fonts.slot[font];
     HWND sample = GetDlgItem(dialog, IDC_FONT_BUTTON + 2 * font + 1);
@@ -65,6 +63,7 @@ void ShowSample(HWND dialog, int font)
 INT_PTR InitColorPage(HWND dialog)
 {
     AppState& app = App();
+    ColorPageState& page = AttachWindowData<ColorPageState>(dialog);
     page.text = GetSysColor(COLOR_BTNTEXT);
     page.face = GetSysColor(COLOR_BTNFACE);
     page.faceBrush.Create(page.face);
@@ -78,12 +77,12 @@ INT_PTR InitColorPage(HWND dialog)
     page.fonts.CopyValuesFrom(app.fonts);
     for (int f = 0; f < kFontElements; ++f) {
         page.fonts.slot[f].font.Create(page.fonts.slot[f].configured);
-        ShowSample(dialog, f);
+        ShowSample(dialog, page, f);
     }
     return TRUE;
 }
 
-void Store(HWND dialog)
+void Store(HWND dialog, const ColorPageState& page)
 {
     AppState& app = App();
     for (int e = 0; e < kColorElements; ++e) {
@@ -97,14 +96,14 @@ void Store(HWND dialog)
         app.fonts.slot[f].configured = page.fonts.slot[f].configured;
 }
 
-INT_PTR OnCommand(HWND dialog, WORD id)
+INT_PTR OnCommand(HWND dialog, ColorPageState& page, WORD id)
 {
     if (id == kStorePage) {
-        Store(dialog);
+        Store(dialog, page);
         return TRUE;
     }
     for (int i = 0; i < kSwatches; ++i) {
-        Swatch s = SwatchOf(i);
+        Swatch s = SwatchOf(page, i);
         if (id == s.button) {
             PickColor(s.colour, s.brush, dialog, s.swatch);
             return TRUE;
@@ -121,11 +120,11 @@ INT_PTR OnCommand(HWND dialog, WORD id)
 }
 
 // Swatches show their working colour; every other static the face colour.
-INT_PTR OnCtlColorStatic(HDC dc, HWND control)
+INT_PTR OnCtlColorStatic(ColorPageState& page, HDC dc, HWND control)
 {
     const int id = GetDlgCtrlID(control);
     for (int i = 0; i < kSwatches; ++i) {
-        Swatch s = SwatchOf(i);
+        Swatch s = SwatchOf(page, i);
         if (id == s.swatch) {
             SetBkColor(dc, *s.colour);
             return reinterpret_cast<INT_PTR>(s.brush->Handle());
@@ -136,11 +135,12 @@ INT_PTR OnCtlColorStatic(HDC dc, HWND control)
     return reinterpret_cast<INT_PTR>(page.faceBrush.Handle());
 }
 
-INT_PTR OnDestroy()
+INT_PTR OnDestroy(HWND dialog, ColorPageState& page)
 {
     page.faceBrush.Release();
     page.colors.ReleaseBrushes();
     page.fonts.ReleaseFonts();
+    FreeWindowData<ColorPageState>(dialog);
     return FALSE;
 }
 
@@ -148,12 +148,16 @@ INT_PTR OnDestroy()
 
 INT_PTR CALLBACK ColorPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_INITDIALOG)
+        return InitColorPage(dialog);
+    ColorPageState* page = WindowDataOf<ColorPageState>(dialog);
+    if (!page)
+        return FALSE;
     switch (message) {
-    case WM_INITDIALOG: return InitColorPage(dialog);
-    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));
+    case WM_COMMAND: return OnCommand(dialog, *page, LOWORD(wParam));
     case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_DESTROY: return OnDestroy();
+        return OnCtlColorStatic(*page, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DESTROY: return OnDestroy(dialog, *page);
     default: return FALSE;
     }
 }

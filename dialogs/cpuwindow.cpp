@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "app/appstate.h"
+#include "foundation/fixedline.h"
 #include "foundation/gdiwrap.h"
 #include "resources/resource.h"
 #include "sensors/cix86.h"
@@ -44,12 +45,11 @@ void SetField(HWND dialog, int id, const char* format, ...) __attribute__((forma
 
 void SetField(HWND dialog, int id, const char* format, ...)
 {
-    char text[kFieldSize];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    const FixedLine<kFieldSize> text(format, args);
     va_end(args);
-    SetDlgItemTextA(dialog, id, text);
+    SetDlgItemTextA(dialog, id, text.Text());
 }
 
 void FillFlags(HWND dialog, int baseId, const char* const* names, uint32_t bits)

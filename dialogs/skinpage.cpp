@@ -10,6 +10,7 @@
 #include "dialogs/pages.h"
 #include "dialogs/pickers.h"
 #include "foundation/gdiwrap.h"
+#include "foundation/windowdata.h"
 #include "resources/resource.h"
 
 namespace {
@@ -33,10 +34,15 @@ struct SkinPageState {
     WNDPROC previewProcedure = nullptr;
 };
 
-SkinPageState page;
+// The page's state, kept with the page while it is open.
+SkinPageState& PageOf(HWND dialog)
+{
+    return *WindowDataOf<SkinPageState>(dialog);
+}
 
 void PaintSkinPreview(HWND preview)
 {
+    SkinPageState& page = PageOf(GetParent(preview));
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(preview, &ps);
     if (dc) {
@@ -54,6 +60,7 @@ void PaintSkinPreview(HWND preview)
 
 LRESULT CALLBACK PreviewProc(HWND preview, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    SkinPageState& page = PageOf(GetParent(preview));
     if (message == WM_PAINT) {
         PaintSkinPreview(preview);
         return 0;
@@ -63,6 +70,7 @@ LRESULT CALLBACK PreviewProc(HWND preview, UINT message, WPARAM wParam, LPARAM l
 
 void UpdateMaskControls(HWND dialog)
 {
+    SkinPageState& page = PageOf(dialog);
     if (page.mode < 0 || page.mode >= kModeCount)
         page.mode = MASK_NONE;
     const bool colour = page.mode == MASK_COLOR, bitmap = page.mode == MASK_BITMAP;
@@ -74,6 +82,7 @@ void UpdateMaskControls(HWND dialog)
 
 void WriteSizeText(HWND dialog)
 {
+    SkinPageState& page = PageOf(dialog);
     const SkinState& s = App().skinState;
     char text[kSizeTextSize];
     std::snprintf(text, sizeof text, "(%d x %d) → (%d x %d)", static_cast<int>(page.skin.info.bmWidth),
@@ -85,6 +94,7 @@ void WriteSizeText(HWND dialog)
 // height, centred on the page.
 void SizePreview(HWND dialog, HWND preview)
 {
+    SkinPageState& page = PageOf(dialog);
     const SkinState& s = App().skinState;
     RECT pageRect, r;
     GetClientRect(dialog, &pageRect);
@@ -100,6 +110,7 @@ void SizePreview(HWND dialog, HWND preview)
 INT_PTR InitSkinPage(HWND dialog)
 {
     AppState& app = App();
+    SkinPageState& page = AttachWindowData<SkinPageState>(dialog);
     HWND preview = GetDlgItem(dialog, IDC_SKIN_PREVIEW);
     page.previewProcedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(preview, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PreviewProc)));
@@ -126,6 +137,7 @@ INT_PTR InitSkinPage(HWND dialog)
 
 void Store(HWND dialog)
 {
+    SkinPageState& page = PageOf(dialog);
     AppState& app = App();
     app.skin.enable = Checked(dialog, IDC_SKIN_ENABLE);
     GetDlgItemTextA(dialog, IDC_SKIN_NAME, app.skin.fileName, kPathSize);
@@ -151,6 +163,7 @@ bool ChooseInto(HWND dialog, const char* title, const char* filter, const char* 
 
 void ChooseSkinFile(HWND dialog)
 {
+    SkinPageState& page = PageOf(dialog);
     if (!ChooseInto(dialog, kSkinChooserTitle, kSkinFilter, App().skin.fileName, IDC_SKIN_NAME, &page.skin))
         return;  // the next repaint shows no skin; the size text stays
     WriteSizeText(dialog);
@@ -159,12 +172,14 @@ void ChooseSkinFile(HWND dialog)
 
 void ChooseMaskFile(HWND dialog)
 {
+    SkinPageState& page = PageOf(dialog);
     if (ChooseInto(dialog, kMaskChooserTitle, kMaskFilter, App().mask.fileName, IDC_MASK_NAME, &page.mask))
         InvalidateRect(GetDlgItem(dialog, IDC_SKIN_PREVIEW), nullptr, TRUE);
 }
 
 INT_PTR OnCommand(HWND dialog, WORD id, WORD code)
 {
+    SkinPageState& page = PageOf(dialog);
     switch (id) {
     case kStorePage: Store(dialog); break;
     case IDC_SKIN_BUTTON: ChooseSkinFile(dialog); break;
@@ -182,8 +197,9 @@ INT_PTR OnCommand(HWND dialog, WORD id, WORD code)
     return TRUE;
 }
 
-INT_PTR OnCtlColorStatic(HDC dc, HWND control)
+INT_PTR OnCtlColorStatic(HWND dialog, HDC dc, HWND control)
 {
+    const SkinPageState& page = PageOf(dialog);
     if (GetDlgCtrlID(control) == IDC_MASK_COLOR_SWATCH) {
         SetBkColor(dc, page.maskColour);
         return reinterpret_cast<INT_PTR>(page.swatchBrush.Handle());
@@ -193,12 +209,17 @@ INT_PTR OnCtlColorStatic(HDC dc, HWND control)
     return reinterpret_cast<INT_PTR>(page.faceBrush.Handle());
 }
 
-INT_PTR OnDestroy()
+// The preview gets its own procedure back: it goes after the page.
+INT_PTR OnDestroy(HWND dialog)
 {
+    SkinPageState& page = PageOf(dialog);
+    SetWindowLongPtrA(GetDlgItem(dialog, IDC_SKIN_PREVIEW), GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(page.previewProcedure));
     page.skin.Release();
     page.mask.Release();
     page.faceBrush.Release();
     page.swatchBrush.Release();
+    FreeWindowData<SkinPageState>(dialog);
     return FALSE;
 }
 
@@ -206,12 +227,15 @@ INT_PTR OnDestroy()
 
 INT_PTR CALLBACK SkinPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_INITDIALOG)
+        return InitSkinPage(dialog);
+    if (!WindowDataOf<SkinPageState>(dialog))
+        return FALSE;
     switch (message) {
-    case WM_INITDIALOG: return InitSkinPage(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
     case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_DESTROY: return OnDestroy();
+        return OnCtlColorStatic(dialog, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DESTROY: return OnDestroy(dialog);
     default: return FALSE;
     }
 }

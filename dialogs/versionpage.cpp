@@ -12,8 +12,10 @@
 
 #include "app/appstate.h"
 #include "dialogs/pages.h"
+#include "foundation/fixedline.h"
 #include "foundation/gdiwrap.h"
 #include "foundation/win32ver.h"
+#include "foundation/windowdata.h"
 #include "resources/resource.h"
 
 namespace {
@@ -27,23 +29,25 @@ const char kArchitecture[] = "x64";
 const char kArchitecture[] = "x86";  // the release build
 #endif
 
-// One font per text control 3000-3003; they hold a font only while the page is open.
-WINFONT fonts[kTextControls];
+// One font per text control 3000-3003, kept with the page while it is open.
+struct VersionFonts {
+    WINFONT font[kTextControls];
+};
 
 void SetText(HWND page, int id, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 void SetText(HWND page, int id, const char* format, ...)
 {
-    char text[kTextBufferSize];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    const FixedLine<kTextBufferSize> text(format, args);
     va_end(args);
-    SetDlgItemTextA(page, id, text);
+    SetDlgItemTextA(page, id, text.Text());
 }
 
 void CreateFonts(HWND page)
 {
+    WINFONT* fonts = AttachWindowData<VersionFonts>(page).font;
     for (int i = 0; i < kTextControls; ++i) {
         LOGFONTA lf = fonts[i].lf;  // as a new font object describes it
         lf.lfWeight = FW_BOLD;
@@ -84,10 +88,9 @@ INT_PTR OnInitDialog(HWND page)
     return TRUE;
 }
 
-INT_PTR OnDestroy()
+INT_PTR OnDestroy(HWND page)
 {
-    for (WINFONT& font : fonts)
-        font.Release();
+    FreeWindowData<VersionFonts>(page);
     return FALSE;
 }
 
@@ -97,7 +100,7 @@ INT_PTR CALLBACK VersionPageProc(HWND page, UINT message, WPARAM, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(page);
-    case WM_DESTROY: return OnDestroy();
+    case WM_DESTROY: return OnDestroy(page);
     default: return FALSE;
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "foundation/fixedline.h"
 #include "sensors/csensor.h"
 
 const char* const kVoltNames[kVoltCount] = {"+3.3V", "VCORE", "VIN2", "VIN3", "+5V",
@@ -41,8 +42,9 @@ void Print(char* field, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    vsnprintf(field, kReadingTextSize, format, args);
+    const FixedLine<kReadingTextSize> line(format, args);
     va_end(args);
+    lstrcpynA(field, line.Text(), kReadingTextSize);
 }
 
 }  // namespace

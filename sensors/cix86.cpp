@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "driver/protocol.h"
+#include "foundation/fixedline.h"
 #include "foundation/userio.h"
 #include "sensors/seams.h"
 
@@ -152,15 +153,14 @@ void WriteLine(bool toDebugger, const char* format, ...) __attribute__((format(p
 // the standard output with a line end.
 void WriteLine(bool toDebugger, const char* format, ...)
 {
-    char line[kLineSize];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, sizeof(line), format, args);
+    const FixedLine<kLineSize> line(format, args);
     va_end(args);
     if (toDebugger)
-        DebugLine(line);
+        DebugLine(line.Text());
     else
-        std::printf("%s\n", line);
+        std::printf("%s\n", line.Text());
 }
 
 // Binds the calling thread to one processor. The thread's mask before the

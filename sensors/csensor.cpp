@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "driver/protocol.h"
+#include "foundation/fixedline.h"
 #include "foundation/userio.h"
 #include "sensors/seams.h"
 
@@ -58,12 +59,11 @@ void Line(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 void Line(const char* format, ...)
 {
-    char line[kLineSize];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, sizeof(line), format, args);
+    const FixedLine<kLineSize> line(format, args);
     va_end(args);
-    DebugLine(line);
+    DebugLine(line.Text());
 }
 
 }  // namespace
