@@ -63,7 +63,10 @@ void ShowSample(HWND dialog, ColorPageState& page, int font)
 INT_PTR InitColorPage(HWND dialog)
 {
     AppState& app = App();
-    ColorPageState& page = AttachWindowData<ColorPageState>(dialog);
+    ColorPageState* kept = AttachWindowData<ColorPageState>(dialog);
+    if (!kept)
+        return TRUE;
+    ColorPageState& page = *kept;
     page.text = GetSysColor(COLOR_BTNTEXT);
     page.face = GetSysColor(COLOR_BTNFACE);
     page.faceBrush.Create(page.face);

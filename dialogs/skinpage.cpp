@@ -110,7 +110,10 @@ void SizePreview(HWND dialog, HWND preview)
 INT_PTR InitSkinPage(HWND dialog)
 {
     AppState& app = App();
-    SkinPageState& page = AttachWindowData<SkinPageState>(dialog);
+    SkinPageState* kept = AttachWindowData<SkinPageState>(dialog);
+    if (!kept)
+        return TRUE;
+    SkinPageState& page = *kept;
     HWND preview = GetDlgItem(dialog, IDC_SKIN_PREVIEW);
     page.previewProcedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(preview, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PreviewProc)));

@@ -47,7 +47,10 @@ void SetText(HWND page, int id, const char* format, ...)
 
 void CreateFonts(HWND page)
 {
-    WINFONT* fonts = AttachWindowData<VersionFonts>(page).font;
+    VersionFonts* kept = AttachWindowData<VersionFonts>(page);
+    if (!kept)
+        return;
+    WINFONT* fonts = kept->font;
     for (int i = 0; i < kTextControls; ++i) {
         LOGFONTA lf = fonts[i].lf;  // as a new font object describes it
         lf.lfWeight = FW_BOLD;

@@ -78,7 +78,10 @@ void ShowNameNote(HWND dialog)
 INT_PTR InitWatchPage(HWND dialog)
 {
     AppState& a = App();
-    PageState& page = AttachWindowData<PageState>(dialog);
+    PageState* kept = AttachWindowData<PageState>(dialog);
+    if (!kept)
+        return TRUE;
+    PageState& page = *kept;
     CheckBox(dialog, IDC_ALARM_ENABLE, a.alarm.enable);
     for (int row = 0; row < kRowCount; ++row)
         SetDlgItemTextA(dialog, IDC_ALARM_NAME + row, RowLabel(a, row));

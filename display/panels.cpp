@@ -16,15 +16,15 @@ struct PanelData {
 };
 
 // The window's panel data; made at the first use for a window that never
-// had its rectangles looked up.
-PanelData& PanelOf(HWND window)
+// had its rectangles looked up. Null for a window that is gone.
+PanelData* PanelOf(HWND window)
 {
     PanelData* data = WindowDataOf<PanelData>(window);
     if (!data) {
         CachePanelRects(window);
         data = WindowDataOf<PanelData>(window);
     }
-    return *data;
+    return data;
 }
 
 // A full redraw invalidates the whole window; a redraw of changed values
@@ -49,12 +49,18 @@ void ShowChanged(HWND window, const Repaint& repaint)
 
 void CachePanelRects(HWND window)
 {
-    AttachWindowData<PanelData>(window).rects = MeasurePanelRects(window);
+    PanelData* data = AttachWindowData<PanelData>(window);
+    if (data)
+        data->rects = MeasurePanelRects(window);
 }
 
+// Under DRAW: the settings dialog's thread may be drawing.
 void ForgetPanel(HWND window)
 {
+    AppState& app = App();
+    app.drawLock.Enter();
     FreeWindowData<PanelData>(window);
+    app.drawLock.Leave();
 }
 
 // Every redraw starts from the layer; what the layer cannot hold is drawn
@@ -63,17 +69,21 @@ void DrawPanels(HWND window)
 {
     AppState& app = App();
     app.drawLock.Enter();
-    PanelData& panel = PanelOf(window);
+    PanelData* panel = PanelOf(window);
+    if (!panel) {
+        app.drawLock.Leave();
+        return;
+    }
     SkinState& skin = app.skinState;
     HDC dc = skin.backBuffer.dc.Get();
     const RowPlan plan = PlanRows();
     Repaint repaint = kWholeRepaint;
     if (skin.layer.dc.Valid()) {
-        repaint = panel.layer.Redraw(window, panel.rects, dc, plan);
+        repaint = panel->layer.Redraw(window, panel->rects, dc, plan);
     } else {
         PrepareContext(dc);
-        DrawStatic(panel.rects, dc);
-        DrawRows(panel.rects, dc, plan, 0);
+        DrawStatic(panel->rects, dc);
+        DrawRows(panel->rects, dc, plan, 0);
     }
     ShowChanged(window, repaint);
     app.drawLock.Leave();
@@ -83,10 +93,11 @@ void DrawPanelsFull(HWND window, HDC dc)
 {
     AppState& app = App();
     app.drawLock.Enter();
-    const PanelRects& at = PanelOf(window).rects;
-    PrepareContext(dc);
-    DrawStatic(at, dc);
-    DrawRows(at, dc, PlanRows(), 0);
+    if (const PanelData* panel = PanelOf(window)) {
+        PrepareContext(dc);
+        DrawStatic(panel->rects, dc);
+        DrawRows(panel->rects, dc, PlanRows(), 0);
+    }
     app.drawLock.Leave();
 }
 
@@ -108,7 +119,8 @@ void PaintPanels(HWND window)
 
 int HoverRowAt(HWND window, int x, int y)
 {
-    return RowAtPoint(PanelOf(window).rects, x, y);
+    const PanelData* panel = PanelOf(window);
+    return panel ? RowAtPoint(panel->rects, x, y) : -1;
 }
 
 bool CreateDrawingObjects(HWND window)

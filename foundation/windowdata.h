@@ -18,12 +18,16 @@ void FreeWindowData(HWND window)
     SetWindowLongPtrA(window, DWLP_USER, 0);
 }
 
-// A fresh record, replacing the one the window had.
+// A fresh record, replacing the one the window had; null when the window
+// cannot keep one (it is gone).
 template <typename T>
-T& AttachWindowData(HWND window)
+T* AttachWindowData(HWND window)
 {
     FreeWindowData<T>(window);
     T* data = new T();
     SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(data));
-    return *data;
+    if (WindowDataOf<T>(window) == data)
+        return data;
+    delete data;
+    return nullptr;
 }

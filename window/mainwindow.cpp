@@ -103,6 +103,19 @@ LRESULT CALLBACK TickPathProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     return CallWindowProcA(next, window, message, wParam, lParam);
 }
 
+// Before the tooltip goes: removing its subclass puts the window's own
+// procedure back, which would cut the tick path out with its record.
+void CloseTickPath(HWND window)
+{
+    TickPath* path = reinterpret_cast<TickPath*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!path)
+        return;
+    if (GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(TickPathProc))
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(path->next));
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    delete path;
+}
+
 // Once per window, after its tooltip has subclassed it.
 void OpenTickPath(HWND window)
 {
@@ -164,6 +177,7 @@ INT_PTR OnDestroy(HWND window)
     KillTimer(window, TIMER_BLINK);
     app.blinkTimer = 0;
     app.blinkPhase = 0;
+    CloseTickPath(window);
     ForgetPanel(window);
     ReleaseDrawingObjects();
     app.coreTip.Destroy();
