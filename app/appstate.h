@@ -166,6 +166,46 @@ struct SkinState {
     int generation{};  // counts builds: handles of a new build may repeat old values
 };
 
+// The windows of which the process has one at most, opened by the display
+// window's thread; their records live here so that one reset puts them
+// back.
+// The settings dialog, run on a thread of its own.
+struct SettingsDialogRecord {
+    volatile LONG open{};  // from the request until the dialog's thread ends
+    HINSTANCE module{};
+    HWND display{};
+    HWND frame{};  // once its pages exist
+    Owner<IconTraits> smallIcon;
+    Owner<IconTraits> largeIcon;
+    INT_PTR result{};  // 1 once an apply asked for the window to be re-created
+    // Between the display thread asking for a re-creation and the dialog's
+    // thread ending: exactly one of them posts the request.
+    bool recreate{};
+    SectionLock closeLock;
+};
+// The processor information window.
+struct ProcessorWindowRecord {
+    HINSTANCE module{};
+    HWND owner{};
+    HWND dialog{};
+    Owner<IconTraits> smallIcon;
+    Owner<IconTraits> largeIcon;
+};
+// The message window. The display window's thread ends it while another
+// thread may be opening it, so every access holds messageWindowLock.
+struct MessageWindowRecord {
+    HINSTANCE module;
+    HWND owner;
+    HWND dialog;
+    HICON icon;         // null: the system's exclamation icon
+    const char* title;  // null: the default title
+    const char* const* lines;
+    bool open;        // from the request until the window is gone
+    bool expected;    // work that will end the next window is running
+    bool endPending;  // that work ended before the window could be told
+    INT_PTR pendingResult;
+};
+
 struct AppState {
     // Process
     HINSTANCE instance{};
@@ -221,6 +261,11 @@ struct AppState {
     AlarmSettings alarm{};
     LogSettings log{};
     WatchState watch{};
+
+    SettingsDialogRecord settingsDialog;
+    ProcessorWindowRecord processorWindow;
+    MessageWindowRecord messageWindow{};
+    SectionLock messageWindowLock;
 };
 
 AppState& App();

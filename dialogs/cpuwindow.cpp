@@ -31,15 +31,21 @@ const char kCaption[] = "プロセッサ情報";
 const int kFieldSize = 32;
 const double kThousand = 1000.0;
 
-struct ProcessorWindowState {
-    HINSTANCE module;
-    HWND owner;
-    HWND dialog;
-    Owner<IconTraits> smallIcon;
-    Owner<IconTraits> largeIcon;
-};
+ProcessorWindowRecord& State()
+{
+    return App().processorWindow;
+}
 
-ProcessorWindowState state;
+// Back to the closed state (the window itself is not touched).
+void ForgetProcessorWindow()
+{
+    ProcessorWindowRecord& state = State();
+    state.module = nullptr;
+    state.owner = nullptr;
+    state.dialog = nullptr;
+    state.smallIcon.Reset();
+    state.largeIcon.Reset();
+}
 
 void SetField(HWND dialog, int id, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
@@ -62,6 +68,7 @@ void FillFlags(HWND dialog, int baseId, const char* const* names, uint32_t bits)
 
 INT_PTR OnInitDialog(HWND dialog)
 {
+    ProcessorWindowRecord& state = State();
     state.dialog = dialog;
     SetWindowTextA(dialog, kCaption);
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.Get()));
@@ -97,7 +104,7 @@ INT_PTR CALLBACK ProcessorWindowProc(HWND dialog, UINT message, WPARAM wParam, L
             return FALSE;
         DestroyWindow(dialog);
         return TRUE;
-    case WM_DESTROY: ResetProcessorWindow(); return FALSE;
+    case WM_DESTROY: ForgetProcessorWindow(); return FALSE;
     default: return FALSE;
     }
 }
@@ -113,6 +120,7 @@ HICON LoadSizedIcon(HINSTANCE module, int id, int metricX, int metricY)
 
 void OpenProcessorWindow(HWND owner, HINSTANCE module)
 {
+    ProcessorWindowRecord& state = State();
     if (state.dialog)
         return;
     state.smallIcon.Reset(LoadSizedIcon(module, IDI_CPU_SMALL, SM_CXSMICON, SM_CYSMICON));
@@ -120,7 +128,7 @@ void OpenProcessorWindow(HWND owner, HINSTANCE module)
     HWND dialog = CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_PROCESSOR), owner,
                                      ProcessorWindowProc, 0);
     if (!dialog) {
-        ResetProcessorWindow();
+        ForgetProcessorWindow();
         return;
     }
     state.module = module;
@@ -130,14 +138,6 @@ void OpenProcessorWindow(HWND owner, HINSTANCE module)
 
 HWND ProcessorWindow()
 {
+    ProcessorWindowRecord& state = State();
     return state.dialog;
-}
-
-void ResetProcessorWindow()
-{
-    state.module = nullptr;
-    state.owner = nullptr;
-    state.dialog = nullptr;
-    state.smallIcon.Reset();
-    state.largeIcon.Reset();
 }

@@ -12,5 +12,3 @@ extern const char* const kEcxFlagNames[32];
 void OpenProcessorWindow(HWND owner, HINSTANCE module);
 // The window while it is open, else null.
 HWND ProcessorWindow();
-// The start state of the window's record (the window itself is not touched).
-void ResetProcessorWindow();

@@ -17,6 +17,7 @@
 #include "display/placement.h"
 #include "display/skin.h"
 #include "foundation/gdiwrap.h"
+#include "foundation/windowdata.h"
 #include "resources/resource.h"
 #include "sensors/csensor.h"
 
@@ -38,35 +39,37 @@ const int kHeaderSize = 64;
 const LONG kHeaderHeight = -15;
 const INT_PTR kDialogFailed = -1;
 
-// The one settings dialog. The display window's thread opens it; the
-// dialog's own thread runs it and ends it.
-struct FrameState {
-    volatile LONG open;  // from the request until the dialog's thread ends
-    HINSTANCE module;
-    HWND display;
-    HWND frame;
-    Owner<IconTraits> smallIcon;
-    Owner<IconTraits> largeIcon;
-    INT_PTR result;  // 1 once an apply asked for the window to be re-created
-    HWND tabs;
-    HWND* pages;     // one per entry of the page table
-    int count;
-    int current;
-    LPARAM commandParameter;  // of the OK or Apply command being carried out
+// The one settings dialog (its record: AppState). The display window's
+// thread opens it; the dialog's own thread runs it and ends it.
+SettingsDialogRecord& State()
+{
+    return App().settingsDialog;
+}
+
+// What the frame keeps while it is open.
+struct FrameData {
+    ~FrameData() { delete[] pages; }
+    HWND tabs = nullptr;
+    HWND* pages = nullptr;  // one per entry of the page table
+    int count = 0;
+    int current = 0;
+    LPARAM commandParameter = 0;  // of the OK or Apply command being carried out
+    WINFONT headerFont;
 };
 
-FrameState state;
-WINFONT headerFont;
+FrameData* FrameOf(HWND frame)
+{
+    return frame ? WindowDataOf<FrameData>(frame) : nullptr;
+}
 
-// Between the display thread asking for a re-creation and the dialog's
-// thread ending: exactly one of them posts the request.
-struct CloseRequest {
-    CloseRequest() { InitializeCriticalSection(&section); }
-    ~CloseRequest() { DeleteCriticalSection(&section); }
-    CRITICAL_SECTION section;
-    bool recreate = false;
-};
-CloseRequest closeRequest;
+void ShowPage(const FrameData& data, int index, bool selectTab)
+{
+    if (selectTab)
+        SendMessageA(data.tabs, TCM_SETCURSEL, index, 0);
+    for (int i = 0; i < data.count; ++i)
+        if (data.pages[i])
+            ShowWindow(data.pages[i], i == index ? SW_SHOW : SW_HIDE);
+}
 
 HICON LoadSizedIcon(HINSTANCE module, int id, int metricX, int metricY)
 {
@@ -78,6 +81,7 @@ HICON LoadSizedIcon(HINSTANCE module, int id, int metricX, int metricY)
 // Back to the closed state once the dialog's thread is done with it.
 void EndOfDialog()
 {
+    SettingsDialogRecord& state = State();
     state.module = nullptr;
     state.display = nullptr;
     state.smallIcon.Reset();
@@ -100,7 +104,7 @@ void HeaderText(char text[kHeaderSize])
     }
 }
 
-void SetUpHeader(HWND frame)
+void SetUpHeader(HWND frame, WINFONT& headerFont)
 {
     LOGFONTA lf = {};
     lf.lfHeight = kHeaderHeight;
@@ -115,72 +119,67 @@ void SetUpHeader(HWND frame)
 }
 
 // Moves a page onto the tab control's display area.
-void PlacePage(HWND frame, HWND page)
+void PlacePage(HWND frame, HWND tabs, HWND page)
 {
     RECT r;
-    GetClientRect(state.tabs, &r);
-    SendMessageA(state.tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
-    MapWindowPoints(state.tabs, frame, reinterpret_cast<POINT*>(&r), 2);
+    GetClientRect(tabs, &r);
+    SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    MapWindowPoints(tabs, frame, reinterpret_cast<POINT*>(&r), 2);
     MoveWindow(page, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
 }
 
-void CreatePages(HWND frame)
+void CreatePages(HWND frame, FrameData& data)
 {
     int count = 0;
     while (kSettingsPages[count].text)
         ++count;
-    state.pages = new (std::nothrow) HWND[count]();
-    if (!state.pages)
+    data.pages = new (std::nothrow) HWND[count]();
+    if (!data.pages)
         return;  // the frame shows an empty tab control
-    state.count = count;
+    data.count = count;
     for (int i = 0; i < count; ++i) {
         const SettingsPage& p = kSettingsPages[i];
         TCITEMA item = {};
         item.mask = TCIF_TEXT;
         item.pszText = const_cast<char*>(p.text);
-        SendMessageA(state.tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-        state.pages[i] = CreateDialogParamA(state.module, MAKEINTRESOURCEA(p.templateId), frame,
-                                            p.procedure, 0);
-        if (state.pages[i])
-            PlacePage(frame, state.pages[i]);
+        SendMessageA(data.tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+        data.pages[i] = CreateDialogParamA(State().module, MAKEINTRESOURCEA(p.templateId), frame,
+                                           p.procedure, 0);
+        if (data.pages[i])
+            PlacePage(frame, data.tabs, data.pages[i]);
     }
 }
 
-INT_PTR OnFrameNotify(LPARAM lParam)
+INT_PTR OnFrameNotify(FrameData& data, LPARAM lParam)
 {
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (!header || header->idFrom != IDC_SETTINGS_TABS || header->code != TCN_SELCHANGE)
         return FALSE;
-    state.current = static_cast<int>(SendMessageA(state.tabs, TCM_GETCURSEL, 0, 0));
-    ShowSettingsPage(state.current, false);
+    data.current = static_cast<int>(SendMessageA(data.tabs, TCM_GETCURSEL, 0, 0));
+    ShowPage(data, data.current, false);
     return TRUE;
 }
 
-INT_PTR OnFrameCommand(HWND frame, WORD id, LPARAM lParam)
+INT_PTR OnFrameCommand(HWND frame, FrameData& data, WORD id, LPARAM lParam)
 {
     switch (id) {
     case IDOK:
     case IDC_APPLY:
-        state.commandParameter = lParam;  // the pages see the frame's own parameter
+        data.commandParameter = lParam;  // the pages see the frame's own parameter
         ApplySettings(frame, id);
         return TRUE;
     case IDCANCEL:  // also the close box and Escape
-        EndDialog(frame, state.result);
+        EndDialog(frame, State().result);
         return TRUE;
     default:
         return FALSE;
     }
 }
 
-INT_PTR OnFrameDestroy()
+INT_PTR OnFrameDestroy(HWND frame)
 {
-    headerFont.Release();
-    delete[] state.pages;
-    state.pages = nullptr;
-    state.count = 0;
-    state.current = 0;
-    state.tabs = nullptr;
-    state.frame = nullptr;
+    State().frame = nullptr;
+    FreeWindowData<FrameData>(frame);
     return FALSE;
 }
 
@@ -198,6 +197,7 @@ int Checked(HWND page, int id)
 
 void OpenSettingsDialog(HWND display, HINSTANCE module)
 {
+    SettingsDialogRecord& state = State();
     if (InterlockedCompareExchange(&state.open, 1, 0) != 0)
         return;  // open already: nothing more happens
     state.module = module;
@@ -215,63 +215,72 @@ void OpenSettingsDialog(HWND display, HINSTANCE module)
 
 DWORD WINAPI SettingsDialogThread(LPVOID)
 {
+    SettingsDialogRecord& state = State();
     const INT_PTR result = DialogBoxParamA(state.module, MAKEINTRESOURCEA(IDD_SETTINGS),
                                            state.display, SettingsFrameProc, 0);
     // Posted, not sent: the display window re-creates itself on its own
     // thread once this one has let go. Posted before the dialog counts as
     // closed, and under the section, so that a request of the display
     // thread is either seen here or posted there.
-    EnterCriticalSection(&closeRequest.section);
-    if ((result != 0 && result != kDialogFailed) || closeRequest.recreate)
+    state.closeLock.Enter();
+    if ((result != 0 && result != kDialogFailed) || state.recreate)
         PostCommand(state.display, ID_RELOAD);
-    closeRequest.recreate = false;
+    state.recreate = false;
     EndOfDialog();
-    LeaveCriticalSection(&closeRequest.section);
+    state.closeLock.Leave();
     return 0;
 }
 
 bool RecreateWhenSettingsClose()
 {
-    EnterCriticalSection(&closeRequest.section);
+    SettingsDialogRecord& state = State();
+    state.closeLock.Enter();
     const bool open = state.open != 0;
     if (open)
-        closeRequest.recreate = true;
-    LeaveCriticalSection(&closeRequest.section);
+        state.recreate = true;
+    state.closeLock.Leave();
     return open;
 }
 
 INT_PTR CALLBACK SettingsFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_INITDIALOG) {
+        InitSettingsFrame(frame);
+        return TRUE;
+    }
+    FrameData* data = FrameOf(frame);
+    if (!data)
+        return FALSE;
     switch (message) {
-    case WM_INITDIALOG: InitSettingsFrame(frame); return TRUE;
-    case WM_NOTIFY: return OnFrameNotify(lParam);
-    case WM_COMMAND: return OnFrameCommand(frame, LOWORD(wParam), lParam);
+    case WM_NOTIFY: return OnFrameNotify(*data, lParam);
+    case WM_COMMAND: return OnFrameCommand(frame, *data, LOWORD(wParam), lParam);
     case WM_SYSCOLORCHANGE: InvalidateRect(frame, nullptr, FALSE); return TRUE;
-    case WM_DESTROY: return OnFrameDestroy();
+    case WM_DESTROY: return OnFrameDestroy(frame);
     default: return FALSE;
     }
 }
 
 void InitSettingsFrame(HWND frame)
 {
-    state.tabs = GetDlgItem(frame, IDC_SETTINGS_TABS);
+    SettingsDialogRecord& state = State();
     SetWindowTextA(frame, kCaption);
     SendMessageA(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.Get()));
     SendMessageA(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.largeIcon.Get()));
-    SetUpHeader(frame);
-    CreatePages(frame);
-    state.current = 0;  // every opening starts on the first page
-    ShowSettingsPage(0, true);
+    FrameData* data = AttachWindowData<FrameData>(frame);
+    if (!data)
+        return;
+    data->tabs = GetDlgItem(frame, IDC_SETTINGS_TABS);
+    SetUpHeader(frame, data->headerFont);
+    CreatePages(frame, *data);
+    data->current = 0;  // every opening starts on the first page
+    ShowPage(*data, 0, true);
     state.frame = frame;  // the frame counts as open once its pages exist
 }
 
 void ShowSettingsPage(int index, bool selectTab)
 {
-    if (selectTab)
-        SendMessageA(state.tabs, TCM_SETCURSEL, index, 0);
-    for (int i = 0; i < state.count; ++i)
-        if (state.pages[i])
-            ShowWindow(state.pages[i], i == index ? SW_SHOW : SW_HIDE);
+    if (const FrameData* data = FrameOf(State().frame))
+        ShowPage(*data, index, selectTab);
 }
 
 // The rule of the apply: locks in the order UPDATE, DRAW, READ. While this
@@ -285,15 +294,19 @@ void ShowSettingsPage(int index, bool selectTab)
 void ApplySettings(HWND frame, WORD command)
 {
     AppState& app = App();
+    SettingsDialogRecord& state = State();
+    const FrameData* data = FrameOf(frame);
+    if (!data)
+        return;
     HWND display = state.display;
     SendMessageA(display, WM_SETREDRAW, FALSE, 0);
     app.updateLock.Enter();
     // DRAW as well: the display thread's blink and hover redraws read the
     // settings and draw with the objects rebuilt here without taking UPDATE.
     app.drawLock.Enter();
-    for (int i = 0; i < state.count; ++i)
-        if (state.pages[i])
-            SendMessageA(state.pages[i], WM_COMMAND, kStorePage, state.commandParameter);
+    for (int i = 0; i < data->count; ++i)
+        if (data->pages[i])
+            SendMessageA(data->pages[i], WM_COMMAND, kStorePage, data->commandParameter);
     ApplyDividers();
     if (app.cpu.present)
         CSENSOR::SetTjMax(app.coreTemp.tjmax);
@@ -316,25 +329,18 @@ void ApplySettings(HWND frame, WORD command)
     EndDialog(frame, state.result);
 }
 
-void ResetSettingsDialog()
-{
-    if (state.open)
-        return;
-    EndOfDialog();
-    OnFrameDestroy();
-}
-
 HWND SettingsDialog()
 {
-    return state.frame;
+    return State().frame;
 }
 
 bool SettingsDialogOpen()
 {
-    return state.open != 0;
+    return State().open != 0;
 }
 
 HWND SettingsPageWindow(int index)
 {
-    return index >= 0 && index < state.count ? state.pages[index] : nullptr;
+    const FrameData* data = FrameOf(State().frame);
+    return data && index >= 0 && index < data->count ? data->pages[index] : nullptr;
 }

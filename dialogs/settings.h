@@ -12,8 +12,6 @@ bool RecreateWhenSettingsClose();
 
 // Opens the dialog on a new thread; does nothing while it is open.
 void OpenSettingsDialog(HWND display, HINSTANCE module);
-// The start state of the dialog's record.
-void ResetSettingsDialog();
 // The frame while the dialog is open, else null (for tests).
 HWND SettingsDialog();
 // Whether a dialog was requested and its thread has not ended yet.

@@ -1,5 +1,6 @@
 #include "display/msgwindow.h"
 
+#include "app/appstate.h"
 #include "resources/resource.h"
 
 namespace {
@@ -7,37 +8,27 @@ namespace {
 const char kDefaultTitle[] = "メッセージ画面";
 const UINT WM_END_MESSAGE_WINDOW = WM_APP + 1;  // wParam: the result
 
-// The record of the one message window. The display window's thread ends
-// it while another thread may be opening it, so every access is locked.
-struct MessageWindowState {
-    HINSTANCE module;
-    HWND owner;
-    HWND dialog;
-    HICON icon;  // null: the system's exclamation icon
-    const char* title;  // null: the default title
-    const char* const* lines;
-    bool open;          // from the request until the window is gone
-    bool expected;      // work that will end the next window is running
-    bool endPending;    // that work ended before the window could be told
-    INT_PTR pendingResult;
-};
+MessageWindowRecord& State()
+{
+    return App().messageWindow;
+}
 
-class StateLock {
-public:
-    StateLock() { InitializeCriticalSection(&section); }
-    ~StateLock() { DeleteCriticalSection(&section); }
-    void Enter() { EnterCriticalSection(&section); }
-    void Leave() { LeaveCriticalSection(&section); }
+SectionLock& StateLock()
+{
+    return App().messageWindowLock;
+}
 
-private:
-    CRITICAL_SECTION section;
-};
-
-MessageWindowState state;
-StateLock stateLock;
+// Back to the closed state.
+void ForgetMessageWindow()
+{
+    StateLock().Enter();
+    State() = MessageWindowRecord();
+    StateLock().Leave();
+}
 
 void FillWindow(HWND dialog)
 {
+    MessageWindowRecord& state = State();
     HICON icon = state.icon ? state.icon : LoadIconA(nullptr, IDI_EXCLAMATION);
     SendDlgItemMessageA(dialog, IDC_MSG_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     SetWindowTextA(dialog, state.title ? state.title : kDefaultTitle);
@@ -57,12 +48,13 @@ void CentreOnScreen(HWND dialog)
 
 INT_PTR OnInitDialog(HWND dialog)
 {
-    stateLock.Enter();
+    MessageWindowRecord& state = State();
+    StateLock().Enter();
     state.dialog = dialog;
     const bool ended = state.endPending;
     const INT_PTR result = state.pendingResult;
     state.endPending = false;
-    stateLock.Leave();
+    StateLock().Leave();
     FillWindow(dialog);
     CentreOnScreen(dialog);
     SetForegroundWindow(dialog);
@@ -74,9 +66,10 @@ INT_PTR OnInitDialog(HWND dialog)
 
 INT_PTR OnDestroy()
 {
-    stateLock.Enter();
+    MessageWindowRecord& state = State();
+    StateLock().Enter();
     state.dialog = nullptr;
-    stateLock.Leave();
+    StateLock().Leave();
     return FALSE;
 }
 
@@ -95,9 +88,10 @@ INT_PTR CALLBACK MessageWindowProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 INT_PTR ShowMessageWindow(HWND owner, HINSTANCE module, const char* const* lines)
 {
-    stateLock.Enter();
+    MessageWindowRecord& state = State();
+    StateLock().Enter();
     if (state.open) {
-        stateLock.Leave();
+        StateLock().Leave();
         return 0;
     }
     state.open = true;
@@ -106,16 +100,17 @@ INT_PTR ShowMessageWindow(HWND owner, HINSTANCE module, const char* const* lines
     state.icon = nullptr;
     state.title = kDefaultTitle;
     state.lines = lines;
-    stateLock.Leave();
+    StateLock().Leave();
     INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_MESSAGE), owner,
                                      MessageWindowProc, 0);
-    ResetMessageWindow();
+    ForgetMessageWindow();
     return result;
 }
 
 void EndMessageWindow(INT_PTR result)
 {
-    stateLock.Enter();
+    MessageWindowRecord& state = State();
+    StateLock().Enter();
     if (state.dialog) {
         PostMessageA(state.dialog, WM_END_MESSAGE_WINDOW, static_cast<WPARAM>(result), 0);
     } else if (state.expected) {
@@ -123,29 +118,24 @@ void EndMessageWindow(INT_PTR result)
         state.pendingResult = result;
     }
     state.expected = false;
-    stateLock.Leave();
+    StateLock().Leave();
 }
 
 void ExpectMessageWindowEnd()
 {
-    stateLock.Enter();
+    MessageWindowRecord& state = State();
+    StateLock().Enter();
     state.expected = true;
     state.endPending = false;
     state.pendingResult = 0;
-    stateLock.Leave();
-}
-
-void ResetMessageWindow()
-{
-    stateLock.Enter();
-    state = MessageWindowState();
-    stateLock.Leave();
+    StateLock().Leave();
 }
 
 HWND MessageWindow()
 {
-    stateLock.Enter();
+    MessageWindowRecord& state = State();
+    StateLock().Enter();
     HWND dialog = state.dialog;
-    stateLock.Leave();
+    StateLock().Leave();
     return dialog;
 }

@@ -16,7 +16,5 @@ void ExpectMessageWindowEnd();
 // finished before the window got that far, the window ends with result as
 // soon as it opens.
 void EndMessageWindow(INT_PTR result);
-// The start state of the window's record.
-void ResetMessageWindow();
 // The window while it is open, else null.
 HWND MessageWindow();

@@ -35,3 +35,18 @@ private:
     volatile LONG state;
     volatile LONG contention;
 };
+
+// A plain critical section, ready from construction to destruction, for
+// records that are touched from more than one thread.
+class SectionLock {
+public:
+    SectionLock() { InitializeCriticalSection(&section); }
+    ~SectionLock() { DeleteCriticalSection(&section); }
+    SectionLock(const SectionLock&) = delete;
+    SectionLock& operator=(const SectionLock&) = delete;
+    void Enter() { EnterCriticalSection(&section); }
+    void Leave() { LeaveCriticalSection(&section); }
+
+private:
+    CRITICAL_SECTION section;
+};

@@ -74,7 +74,7 @@ void CALLBACK LookAndEnd(HWND, UINT, UINT_PTR timer, DWORD)
 
 TEST(MessageWindow, ShowsItsLinesEndsFromOutsideAndOpensOnce)
 {
-    ResetMessageWindow();
+    ResetAppState();
     const char* const lines[] = {"one", "two", nullptr};
     SetTimer(nullptr, 0, 50, LookAndEnd);
     EXPECT_EQ(7, ShowMessageWindow(nullptr, GetModuleHandleA(nullptr), lines));

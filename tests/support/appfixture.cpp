@@ -12,9 +12,6 @@
 void PrepareFreshState(const TempDir& dir)
 {
     ResetAppState();
-    ResetSettingsDialog();
-    ResetProcessorWindow();
-    ResetMessageWindow();
     SeedStartState(GetModuleHandleA(nullptr));
     std::string settings = dir.File("VESKORA.VKC");
     std::string theme = dir.File("VESKORA.VKT");
