@@ -73,7 +73,9 @@ void RealSound(UINT type)
     MessageBeep(type);
 }
 
-std::string QuoteArgument(const char* text)
+// One argument in double quotes: quotes inside are dropped and backslashes
+// before the closing quote doubled.
+static std::string QuoteArgument(const char* text)
 {
     std::string inner;
     for (const char* c = text; *c; ++c)

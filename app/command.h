@@ -9,9 +9,6 @@
 // What the command line becomes: %L the label and %V the value, each in
 // quotes of its own so that neither can add arguments.
 std::string ExpandCommand(const char* command, const char* label, const char* value);
-// One argument in double quotes: quotes inside are dropped and backslashes
-// before the closing quote doubled.
-std::string QuoteArgument(const char* text);
 
 // The user confirmed running this command (the dialog's OK or Apply with it
 // entered, or Yes when asked): recorded for this user on this machine.

@@ -67,7 +67,8 @@ bool ChooseFileName(HWND owner, const char* title, const char* filter, char* pat
     return true;
 }
 
-bool ChooseFontDialog(LOGFONTA* font, HWND owner)
+// On success the chosen font replaces the description.
+static bool ChooseFontDialog(LOGFONTA* font, HWND owner)
 {
     LOGFONTA copy = *font;
     CHOOSEFONTA request = {};
@@ -82,7 +83,8 @@ bool ChooseFontDialog(LOGFONTA* font, HWND owner)
     return true;
 }
 
-COLORREF ChooseColorDialog(COLORREF colour, HWND owner)
+// The chosen colour, or the given one when the user cancels.
+static COLORREF ChooseColorDialog(COLORREF colour, HWND owner)
 {
     COLORREF custom[kCustomColours] = {};  // black on every call, never kept
     CHOOSECOLORA request = {};

@@ -28,10 +28,6 @@ extern const char kLogChooserTitle[];
 // Opens in the directory of the current path with its file name filled in;
 // on success the chosen full path (at most 1023 characters) replaces path.
 bool ChooseFileName(HWND owner, const char* title, const char* filter, char* path, bool open);
-// On success the chosen font replaces the description.
-bool ChooseFontDialog(LOGFONTA* font, HWND owner);
-// The chosen colour, or the given one when the user cancels.
-COLORREF ChooseColorDialog(COLORREF colour, HWND owner);
 // Runs the colour chooser; a new colour is stored, gets a new brush and the
 // swatch is repainted. False only when that brush cannot be created.
 bool PickColor(COLORREF* colour, WINBRUSH* brush, HWND owner, int swatchId);

@@ -21,6 +21,12 @@
 #include "resources/resource.h"
 #include "sensors/csensor.h"
 
+static INT_PTR CALLBACK SettingsFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
+static DWORD WINAPI SettingsDialogThread(LPVOID unused);
+static void InitSettingsFrame(HWND frame);
+// Command 1 (OK) or 4 (Apply).
+static void ApplySettings(HWND frame, WORD command);
+
 const SettingsPage kSettingsPages[] = {
     {"基本", IDD_PAGE_BASIC, BasicPageProc},
     {"チップ", IDD_PAGE_CHIP, ChipPageProc},
@@ -275,12 +281,6 @@ void InitSettingsFrame(HWND frame)
     data->current = 0;  // every opening starts on the first page
     ShowPage(*data, 0, true);
     state.frame = frame;  // the frame counts as open once its pages exist
-}
-
-void ShowSettingsPage(int index, bool selectTab)
-{
-    if (const FrameData* data = FrameOf(State().frame))
-        ShowPage(*data, index, selectTab);
 }
 
 // The rule of the apply: locks in the order UPDATE, DRAW, READ. While this

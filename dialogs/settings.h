@@ -19,9 +19,3 @@ bool SettingsDialogOpen();
 // Page i of the open dialog, else null (for tests).
 HWND SettingsPageWindow(int index);
 
-DWORD WINAPI SettingsDialogThread(LPVOID unused);
-INT_PTR CALLBACK SettingsFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
-void InitSettingsFrame(HWND frame);
-void ShowSettingsPage(int index, bool selectTab);
-// Command 1 (OK) or 4 (Apply).
-void ApplySettings(HWND frame, WORD command);

@@ -11,6 +11,9 @@
 
 #include "foundation/gdiwrap.h"
 
+// libpng's row transform that widens 2-bit pixels to 4 bits, in place.
+static void ExpandTwoBitRow(png_structp decoder, png_row_infop row, png_bytep data);
+
 namespace {
 
 const unsigned char kBitmapSignature[] = {'B', 'M'};
@@ -350,7 +353,8 @@ bool FileHasSignature(const unsigned char* signature, unsigned int length, const
     return std::memcmp(head.data(), signature, length) == 0;
 }
 
-void PngReadCallback(png_structp decoder, png_bytep buffer, png_size_t count)
+// libpng's read function over the file handle kept as the decoder's I/O pointer.
+static void PngReadCallback(png_structp decoder, png_bytep buffer, png_size_t count)
 {
     HANDLE file = static_cast<HANDLE>(png_get_io_ptr(decoder));
     DWORD read = 0;
@@ -379,7 +383,8 @@ void ExpandTwoBitRow(png_structp, png_row_infop row, png_bytep data)
     row->rowbytes = n;
 }
 
-HBITMAP PngToDib(png_structp decoder, png_infop image, png_infop end)
+// The decode of an opened reader; releases the library's structures.
+static HBITMAP PngToDib(png_structp decoder, png_infop image, png_infop end)
 {
     PngDecode d;
     const bool decoded = DecodeRows(decoder, image, end, &d);
@@ -387,7 +392,9 @@ HBITMAP PngToDib(png_structp decoder, png_infop image, png_infop end)
     return decoded ? CreateSection(d) : nullptr;
 }
 
-HBITMAP LoadPngFile(const char* fileName)
+// A PNG file as a DIB section, or none. Library errors, short files and
+// oversized images all end the load without a bitmap and release everything.
+static HBITMAP LoadPngFile(const char* fileName)
 {
     FileOwner file(OpenForReading(fileName));
     if (!file.Valid())
@@ -421,7 +428,9 @@ PictureLoaderCall FindPictureLoader()
 
 }  // namespace
 
-HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
+// The bitmap of a picture the OLE loader decodes; the picture object, which
+// owns that bitmap, is kept in the image.
+static HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
 {
     // Only a file that is there goes to the picture loader: given anything
     // else, it would try the name as an address, network included. A name

@@ -3,6 +3,10 @@
 #include "app/appstate.h"
 #include "display/commands.h"
 
+static void ForceForeground(HWND window);
+
+static void CenterWindow(HWND window);
+
 namespace {
 
 // One entry of the popup menu. Check and gray conditions read the state at

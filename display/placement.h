@@ -20,11 +20,9 @@ struct ContextMenu {
 };
 
 void ShowContextMenu(HWND window);
-void ForceForeground(HWND window);
 void RemoveCaption(HWND window);
 void FitWindowToClient(HWND window);
 void PlaceWindow(HWND window);
-void CenterWindow(HWND window);
 void SaveWindowPosition(HWND window);
 // A window that lies on no monitor (a screen was unplugged, the resolution
 // changed) is centred on the primary monitor's work area; one that touches

@@ -7,6 +7,8 @@
 #include "display/commands.h"
 #include "foundation/gdiwrap.h"
 
+static bool SaveRegionFile(const char* fileName, HRGN region);
+
 namespace {
 
 const char kRegionSuffix[] = ".RGN";

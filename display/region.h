@@ -41,7 +41,6 @@ HRGN MaskRegion(HDC dc, HBITMAP bitmap, int width, int height);
 // balanced tree: the platform joins the rectangles of one call one at a time.
 HRGN RegionFromRectangles(const std::vector<RECT>& rects);
 
-bool SaveRegionFile(const char* fileName, HRGN region);
 // The region a file holds, or none when it is missing, empty, short,
 // malformed or larger than maxBytes.
 HRGN LoadRegionFile(const char* fileName, ULONGLONG maxBytes);

@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-size_t WholeCharacterBytes(const char* text, size_t limit)
+// How many bytes of text fit into limit bytes as whole characters.
+static size_t WholeCharacterBytes(const char* text, size_t limit)
 {
     size_t n = 0;
     while (n < limit && text[n]) {

@@ -4,8 +4,6 @@
 
 #include <cstddef>
 
-// How many bytes of text fit into limit bytes as whole characters.
-size_t WholeCharacterBytes(const char* text, size_t limit);
 // Copies the whole characters of text that fit into limit bytes, then a
 // terminator, into destination (which holds limit + 1 bytes).
 void CopyWholeCharacters(char* destination, const char* text, size_t limit);

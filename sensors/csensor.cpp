@@ -68,7 +68,8 @@ void Line(const char* format, ...)
 
 }  // namespace
 
-SensorBlock NoValueBlock()
+// A block in which no input has a value.
+static SensorBlock NoValueBlock()
 {
     SensorBlock block = {};
     for (uint16_t& t : block.temp)

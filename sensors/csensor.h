@@ -56,5 +56,3 @@ const DWORD kBusWaitMs = 100;
 
 // The reset form of a block: every word 0 except the fans, 0xFFFF.
 SensorBlock ResetBlock();
-// A block in which no input has a value.
-SensorBlock NoValueBlock();
