@@ -109,13 +109,6 @@ INT_PTR CALLBACK ProcessorWindowProc(HWND dialog, UINT message, WPARAM wParam, L
     }
 }
 
-HICON LoadSizedIcon(HINSTANCE module, int id, int metricX, int metricY)
-{
-    return static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON,
-                                         GetSystemMetrics(metricX), GetSystemMetrics(metricY),
-                                         LR_DEFAULTCOLOR));
-}
-
 }  // namespace
 
 void OpenProcessorWindow(HWND owner, HINSTANCE module)

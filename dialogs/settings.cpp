@@ -77,13 +77,6 @@ void ShowPage(const FrameData& data, int index, bool selectTab)
             ShowWindow(data.pages[i], i == index ? SW_SHOW : SW_HIDE);
 }
 
-HICON LoadSizedIcon(HINSTANCE module, int id, int metricX, int metricY)
-{
-    return static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON,
-                                         GetSystemMetrics(metricX), GetSystemMetrics(metricY),
-                                         LR_DEFAULTCOLOR));
-}
-
 // Back to the closed state once the dialog's thread is done with it.
 void EndOfDialog()
 {

@@ -130,6 +130,13 @@ void WINMEMDC::Release()
     bitmap.Reset();
 }
 
+HICON LoadSizedIcon(HINSTANCE module, int id, int metricX, int metricY)
+{
+    return static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON,
+                                         GetSystemMetrics(metricX), GetSystemMetrics(metricY),
+                                         LR_DEFAULTCOLOR));
+}
+
 CTOOLTIP::CTOOLTIP() : instance(nullptr), titleIcon(0), active(0), tool() {}
 
 CTOOLTIP::~CTOOLTIP()

@@ -94,6 +94,10 @@ public:
     int height;
 };
 
+// An icon resource at the size of two system metrics (SM_CXSMICON and
+// SM_CYSMICON, say); null when it cannot be loaded.
+HICON LoadSizedIcon(HINSTANCE module, int id, int metricX, int metricY);
+
 // A tooltip window with one tool whose text is asked for by TTN_GETDISPINFOA.
 class CTOOLTIP {
 public:

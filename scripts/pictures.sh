@@ -21,19 +21,13 @@ scripts/build.sh x86_64:veskora_driver x86_64:vk_drive "i686:vk_program vk_probe
 unset DISPLAY
 source scripts/session.sh
 vk_session_begin
-monitor=""
-stop_monitor() {
-    [ -z "$monitor" ] && return 0
-    kill "$monitor" 2>/dev/null || true
-    wait "$monitor" 2>/dev/null || true
-    monitor=""
-}
+VK_ROOT=$ROOT
+source scripts/drive.sh
 trap 'stop_monitor; vk_session_end' EXIT
 "$VK_WINE" reg delete 'HKLM\System\CurrentControlSet\Services\veskora\Parameters' /va /f >/dev/null 2>&1 || true
 arch=$(vk_monitor_arch)
 [ "$arch" = i686 ] || scripts/build.sh x86_64:vk_program
 bin="$ROOT/build/$arch/bin"
-drive() { "$VK_WINE" "$ROOT/build/x86_64/bin/vk_drive.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
 crlf() { sed 's/$/\r/'; }
 rm -rf "$FILES"
@@ -54,10 +48,8 @@ start_monitor() {
 }
 
 shoot() { # window title, margin, file
-    local geometry
-    geometry=$(drive rect "$1" "$2")
-    import -window root -crop "$geometry" +repage "$3"
-    echo "pictures: $3 ($geometry)"
+    shoot_window "$@"
+    echo "pictures: $3"
 }
 
 echo "pictures: the $arch build"

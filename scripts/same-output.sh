@@ -29,28 +29,18 @@ scripts/build.sh x86_64:veskora_driver x86_64:vk_drive
 unset DISPLAY
 source scripts/session.sh
 vk_session_begin
-monitor=""
-stop_monitor() {
-    [ -z "$monitor" ] && return 0
-    kill "$monitor" 2>/dev/null || true
-    wait "$monitor" 2>/dev/null || true
-    monitor=""
-}
+VK_ROOT=$ROOT
+source scripts/drive.sh
 cleanup() {
     stop_monitor
     "$VK_WINE" reg delete "$KEY" /va /f >/dev/null 2>&1 || true
     vk_session_end
 }
 trap cleanup EXIT
-drive() { "$VK_WINE" "$ROOT/build/x86_64/bin/vk_drive.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 crlf() { sed 's/$/\r/'; }
 
 "$VK_WINE" reg add "$KEY" /v Block /t REG_BINARY /d "$BLOCK" /f >/dev/null
 "$VK_WINE" reg add "$KEY" /v Dts /t REG_DWORD /d 20 /f >/dev/null
-
-shoot() { # window title, file
-    import -window root -crop "$(drive rect "$1" 0)" +repage "$2"
-}
 
 # Runs one build on one settings file; its pictures and log go to OUT.
 run() { # bin, settings name, out
@@ -63,12 +53,12 @@ run() { # bin, settings name, out
     monitor=$!
     drive rect "$TITLE" 0 >/dev/null
     sleep 4
-    shoot "$TITLE" "$out/window.png"
+    shoot_window "$TITLE" 0 "$out/window.png"
     drive command "$TITLE" "$ID_SETTINGS"
     for page in "${PAGES[@]}"; do
         drive tab "$DIALOG" "$page"
         sleep 1
-        shoot "$DIALOG" "$out/page$page.png"
+        shoot_window "$DIALOG" 0 "$out/page$page.png"
     done
     stop_monitor
     for log in "$FILES"/files/*.CSV; do
