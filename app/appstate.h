@@ -7,7 +7,9 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <string>
+#include <utility>
 
 #include "foundation/gdiwrap.h"
 #include "foundation/namedlock.h"
@@ -135,6 +137,9 @@ struct WatchState {
     int restartLog;                  // settings loaded or applied since the last line
     char logBase[kPathSize];         // the day's name the log writes under now
     std::string logHeader;           // and the header of its file
+    // Lines a file locked by another program (a spreadsheet) did not take
+    // yet, oldest first, each with its file.
+    std::deque<std::pair<std::string, std::string>> pendingLog;
 };
 
 // The processor as found at start-up.

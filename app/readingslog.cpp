@@ -1,8 +1,10 @@
 #include "app/readingslog.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "app/logname.h"
 #include "app/rows.h"
 #include "app/seams.h"
 
@@ -10,12 +12,23 @@ const char kTabSeparator[] = "TAB";
 
 namespace {
 
-const int kMaxVariants = 999;            // NAME_1 ... before a log name is given up
-const ULONGLONG kDay = 864000000000ULL;  // in file-time units
+const int kMaxVariants = 999;  // NAME_1 ... before a log name is given up
+const size_t kMaxPendingLines = 7200;  // two hours at one reading a second
+const char kLogsKey[] = "Software\\Veskora\\Logs";
+const char kDefaultTempUnit[] = "\xB0" "C";
+// A spreadsheet reads the file as Shift-JIS, where the degree sign of the
+// default unit is a half-width katakana mark.
+const char kLoggedTempUnit[] = "C";
+const char kFormulaStarts[] = "=+-@";
 
 char SeparatorOf(const LogSettings& log)
 {
     return lstrcmpiA(log.separator, kTabSeparator) == 0 ? '\t' : ',';
+}
+
+const char* LoggedUnit(const char* unit)
+{
+    return std::strcmp(unit, kDefaultTempUnit) == 0 ? kLoggedTempUnit : unit;
 }
 
 // The shown rows of a group: their readings, or the fans' duties.
@@ -27,9 +40,9 @@ void AddRows(LogLine& log, char separator, RowGroup group, bool duties)
         if (!*RowShown(a, row))
             continue;
         const Row r = RowAt(row);
-        log.header += separator + std::string(RowLabel(a, row)) + " (" + (duties ? a.units.pwm : RowUnit(a, row)) +
-                      ")";
-        log.line += separator + std::string(a.current.text[duties ? r.dutySlot : r.slot]);
+        const char* unit = LoggedUnit(duties ? a.units.pwm : RowUnit(a, row));
+        log.header += separator + LogField(std::string(RowLabel(a, row)) + " (" + unit + ")", separator);
+        log.line += separator + LogField(a.current.text[duties ? r.dutySlot : r.slot], separator);
     }
 }
 
@@ -44,22 +57,6 @@ void AddCores(LogLine& log, char separator, const CoreTable& cores)
         std::snprintf(field, sizeof field, "%d", cores.core[i].temp);
         log.line += separator + std::string(field);
     }
-}
-
-// Just past the last folder separator (or drive colon) of a path; null
-// when it names no folder.
-const char* FolderEnd(const char* path)
-{
-    const char* end = nullptr;
-    for (const char* c = path; *c; ++c)
-        if (*c == '\\' || *c == '/' || *c == ':')
-            end = c + 1;
-    return end;
-}
-
-bool IsRelative(const char* path)
-{
-    return !(path[0] == '\\' || path[0] == '/' || (path[0] && path[1] == ':'));
 }
 
 std::string FirstLine(const char* path)
@@ -83,6 +80,13 @@ bool Exists(const char* path)
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string FullPath(const std::string& path)
+{
+    char full[kPathSize];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return length && length < sizeof full ? std::string(full) : path;
+}
+
 // NAME_n.EXT for n > 0.
 std::string Variant(const std::string& name, int n)
 {
@@ -92,45 +96,88 @@ std::string Variant(const std::string& name, int n)
     return name.substr(0, dot) + "_" + std::to_string(n) + name.substr(dot);
 }
 
-bool Append(const char* path, const std::string& text)
+enum class Write { kDone, kLocked, kFailed };
+
+bool Locked(DWORD error)
 {
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Appends to a file that exists, or makes one that must not exist yet.
+Write WriteTo(const std::string& path, const std::string& text, bool create)
+{
+    HANDLE file = CreateFileA(path.c_str(), create ? GENERIC_WRITE : FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                              create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return Locked(GetLastError()) ? Write::kLocked : Write::kFailed;
     DWORD written = 0;
     const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                     written == text.size();
-    return CloseHandle(file) && ok;
+    const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (!CloseHandle(file) || (!ok && !(Locked(error) && written == 0)))
+        return Write::kFailed;
+    return ok ? Write::kDone : Write::kLocked;
 }
 
-char Upper(char c)
+// The files this program made, with the header each was begun with, are
+// recorded for this user, where no settings file can add to them: only
+// those are ever deleted.
+void RecordMade(const std::string& path, const std::string& header)
 {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kLogsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, FullPath(path).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(header.c_str()),
+                   static_cast<DWORD>(header.size() + 1));
+    RegCloseKey(key);
 }
 
-// Digits of a date field in a file name, or -1.
-int Digits(const char* text, int count)
+// The header a file was recorded with when this program made it; empty
+// when it did not.
+std::string RecordedHeader(const std::string& path)
 {
-    int value = 0;
-    for (int i = 0; i < count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return -1;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLogsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return "";
+    std::string header(8192, '\0');
+    DWORD size = static_cast<DWORD>(header.size());
+    DWORD type = 0;
+    const bool found = RegQueryValueExA(key, FullPath(path).c_str(), nullptr, &type,
+                                        reinterpret_cast<BYTE*>(&header[0]), &size) == ERROR_SUCCESS &&
+                       type == REG_SZ;
+    RegCloseKey(key);
+    return found ? std::string(header.c_str()) : "";
 }
 
-// A new file was started: older files of the pattern in its folder go, but
-// only those whose first line is a header of this program's own.
+void ForgetMade(const std::string& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLogsKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, FullPath(path).c_str());
+    RegCloseKey(key);
+}
+
+// A file goes only when this program made it and its first line is still
+// the header it was begun with.
+void DeleteIfOurs(const std::string& path)
+{
+    const std::string header = RecordedHeader(path);
+    if (header.empty() || FirstLine(path.c_str()) != header)
+        return;
+    if (DeleteFileA(path.c_str()))
+        ForgetMade(path);
+}
+
+// A new file was started: older files of the pattern in its folder go, if
+// they are this program's own.
 void DeleteOldFiles(const char* pattern, const std::string& current, int keep)
 {
     if (keep <= 0)
         return;
-    const char* end = FolderEnd(pattern);
-    const std::string namePattern = end ? end : pattern;
-    const size_t cut = current.rfind('\\');
-    const std::string folder = cut == std::string::npos ? "" : current.substr(0, cut + 1);
+    const std::string namePattern = pattern + FolderLength(pattern);
+    const std::string folder = current.substr(0, FolderLength(current.c_str()));
     SYSTEMTIME today;
     CallsOf<WatchCalls>().readClock(&today);
     WIN32_FIND_DATAA found;
@@ -140,12 +187,9 @@ void DeleteOldFiles(const char* pattern, const std::string& current, int keep)
     do {
         SYSTEMTIME date;
         const std::string path = folder + found.cFileName;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || path == current ||
-            !MatchesPattern(namePattern.c_str(), found.cFileName, &date) || !OldEnough(date, today, keep))
-            continue;
-        const std::string head = FirstLine(path.c_str());
-        if (head.compare(0, 5, "Time,") == 0 || head.compare(0, 5, "Time\t") == 0)
-            DeleteFileA(path.c_str());
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && path != current &&
+            MatchesPattern(namePattern.c_str(), found.cFileName, &date) && OldEnough(date, today, keep))
+            DeleteIfOurs(path);
     } while (FindNextFileA(find, &found));
     FindClose(find);
 }
@@ -170,81 +214,26 @@ bool PickFile(const LogLine& log, const std::string& base, std::string* file, bo
     return false;
 }
 
+bool IsNumber(const std::string& text)
+{
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size();
+}
+
 }  // namespace
 
-bool LogNameAllowed(const char* name)
+std::string LogField(const std::string& text, char separator)
 {
-    const size_t length = std::strlen(name);
-    return length > 4 && (lstrcmpiA(name + length - 4, ".CSV") == 0 || lstrcmpiA(name + length - 4, ".TSV") == 0);
-}
-
-bool ExpandLogName(const char* pattern, const char* settingsPath, const SYSTEMTIME& date, char name[kPathSize])
-{
-    std::string expanded;
-    if (IsRelative(pattern)) {
-        const char* end = FolderEnd(settingsPath);
-        if (end)
-            expanded.assign(settingsPath, end);
-    }
-    for (const char* c = pattern; *c; ++c) {
-        char field[8] = "";
-        if (c[0] == '%' && (c[1] == 'Y' || c[1] == 'm' || c[1] == 'd')) {
-            std::snprintf(field, sizeof field, c[1] == 'Y' ? "%04u" : "%02u",
-                          c[1] == 'Y' ? date.wYear : c[1] == 'm' ? date.wMonth : date.wDay);
-            expanded += field;
-            ++c;
-        } else {
-            expanded += *c;
-        }
-    }
-    if (expanded.size() >= static_cast<size_t>(kPathSize))
-        return false;
-    lstrcpynA(name, expanded.c_str(), kPathSize);
-    return true;
-}
-
-bool MatchesPattern(const char* pattern, const char* name, SYSTEMTIME* date)
-{
-    *date = SYSTEMTIME{};
-    const char* p = pattern;
-    const char* n = name;
-    while (*p) {
-        if (p[0] == '%' && (p[1] == 'Y' || p[1] == 'm' || p[1] == 'd')) {
-            const int width = p[1] == 'Y' ? 4 : 2;
-            const int value = Digits(n, width);
-            if (value < 0)
-                return false;
-            WORD& field = p[1] == 'Y' ? date->wYear : p[1] == 'm' ? date->wMonth : date->wDay;
-            field = static_cast<WORD>(value);
-            p += 2;
-            n += width;
-            continue;
-        }
-        if (*p == '.' && n[0] == '_') {  // NAME_n.EXT
-            const char* after = n + 1;
-            while (*after >= '0' && *after <= '9')
-                ++after;
-            if (after > n + 1 && *after == '.')
-                n = after;
-        }
-        if (Upper(*p) != Upper(*n))
-            return false;
-        ++p;
-        ++n;
-    }
-    return *n == '\0';
-}
-
-bool OldEnough(const SYSTEMTIME& date, const SYSTEMTIME& today, int days)
-{
-    SYSTEMTIME midnight = today;
-    midnight.wHour = midnight.wMinute = midnight.wSecond = midnight.wMilliseconds = 0;
-    FILETIME a, b;
-    if (!SystemTimeToFileTime(&date, &a) || !SystemTimeToFileTime(&midnight, &b))
-        return false;  // no real date: never judged old
-    const ULONGLONG then = (static_cast<ULONGLONG>(a.dwHighDateTime) << 32) | a.dwLowDateTime;
-    const ULONGLONG now = (static_cast<ULONGLONG>(b.dwHighDateTime) << 32) | b.dwLowDateTime;
-    return then + static_cast<ULONGLONG>(days) * kDay <= now && then < now;
+    std::string field = text;
+    if (!field.empty() && std::strchr(kFormulaStarts, field[0]) && !IsNumber(field))
+        field.insert(0, "'");
+    if (field.find_first_of(std::string("\"\r\n") + separator) == std::string::npos)
+        return field;
+    std::string quoted = "\"";
+    for (char c : field)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
 }
 
 LogLine ComposeLog()
@@ -253,6 +242,7 @@ LogLine ComposeLog()
     LogLine log = {};
     log.restart = a.watch.restartLog != 0;
     a.watch.restartLog = 0;
+    log.open = a.log.enable && !a.watch.logPaused;
     if (!a.log.enable || a.watch.logPaused || !LogNameAllowed(a.log.fileName))
         return log;
     if (a.watch.readings++ % static_cast<unsigned>(a.log.every) != 0)
@@ -278,11 +268,25 @@ LogLine ComposeLog()
     return log;
 }
 
+bool FlushPendingLog()
+{
+    auto& pending = App().watch.pendingLog;
+    while (!pending.empty()) {
+        const Write result = WriteTo(pending.front().first, pending.front().second, false);
+        if (result == Write::kLocked)
+            return true;  // tried again at the next reading
+        pending.pop_front();  // written, or never to be: the lines behind it go on
+        if (result == Write::kFailed)
+            return false;
+    }
+    return true;
+}
+
 bool WriteLog(const LogLine& log)
 {
     WatchState& w = App().watch;
     char base[kPathSize];
-    if (!ExpandLogName(log.pattern, App().settingsPath, log.date, base))
+    if (!ExpandLogName(log.pattern, App().settingsPath, log.date, base) || !LogPathSafe(base))
         return false;
     std::string file = w.logFile;
     bool fresh = false;
@@ -294,9 +298,15 @@ bool WriteLog(const LogLine& log)
         w.logHeader = log.header;
         lstrcpynA(w.logFile, file.c_str(), kPathSize);
     }
-    if (!Append(file.c_str(), fresh ? log.header + log.line : log.line))
-        return false;
-    if (fresh)
+    if (fresh) {
+        if (WriteTo(file, log.header + log.line, true) != Write::kDone)
+            return false;
+        RecordMade(file, log.header);
         DeleteOldFiles(log.pattern, file, App().log.keep);
-    return true;
+        return true;
+    }
+    if (w.pendingLog.size() >= kMaxPendingLines)
+        w.pendingLog.pop_front();  // the oldest line goes first
+    w.pendingLog.emplace_back(file, log.line);
+    return FlushPendingLog();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The readings log: one line per reading (or every few) of the shown rows
-// and the cores, one file per day, and days older than Keep deleted.
+// and the cores, one file per day, and days older than Keep deleted (only
+// files this program made). File names: app/logname.h.
 
 #include <windows.h>
 
@@ -14,21 +15,11 @@ const int kDefaultKeepDays = 30;
 const int kMaxKeepDays = 36500;
 extern const char kTabSeparator[];  // "TAB"; anything else is a comma
 
-// A log name the program writes: it ends in ".CSV" or ".TSV".
-bool LogNameAllowed(const char* name);
-// The pattern's %Y, %m and %d filled in for a date; a relative pattern is
-// taken beside the settings file. False when the result does not fit.
-bool ExpandLogName(const char* pattern, const char* settingsPath, const SYSTEMTIME& date, char name[kPathSize]);
-// Whether a file name is one the pattern makes (its date fields as digits,
-// perhaps with _n before the extension), and the date it holds.
-bool MatchesPattern(const char* pattern, const char* name, SYSTEMTIME* date);
-// A file of that date is at least so many days older than today.
-bool OldEnough(const SYSTEMTIME& date, const SYSTEMTIME& today, int days);
-
 // One line to write, composed under UPDATE.
 struct LogLine {
     bool wanted;
     bool restart;  // settings were loaded or applied: the file is chosen again
+    bool open;     // the log writes now (lines that wait for a locked file too)
     std::string header;
     std::string line;
     char pattern[kPathSize];
@@ -37,5 +28,15 @@ struct LogLine {
 // Under UPDATE after a reading: the line due now, if any.
 LogLine ComposeLog();
 // On the window's thread: appends the line, choosing the file again for a
-// new day, name or header; false when it cannot be written.
+// new day, name or header. A file another program holds locked keeps its
+// lines waiting, in order, until it is free. False when a line cannot be
+// written for any other reason, or the name is not a plain file here.
 bool WriteLog(const LogLine& log);
+// Writes the lines that wait for a locked file, oldest first; false on a
+// failure that is not a lock.
+bool FlushPendingLog();
+// One field of a line: quoted (quotes doubled) where it holds the
+// separator, a quote or a line break; a text that is not a number but
+// starts like a formula (=, +, -, @) gets an apostrophe first, so a
+// spreadsheet shows it as text.
+std::string LogField(const std::string& text, char separator);

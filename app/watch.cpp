@@ -47,7 +47,8 @@ void ActOnReading(HWND window)
         w.logBase[0] = '\0';
         w.logFile[0] = '\0';
     }
-    if (log.wanted && !WriteLog(log))
+    const bool written = log.wanted ? WriteLog(log) : !log.open || FlushPendingLog();
+    if (!written)
         ReportLogFailure(window);
 }
 

@@ -12,6 +12,7 @@
 #include "app/alarms.h"
 #include "app/appstate.h"
 #include "app/command.h"
+#include "app/logname.h"
 #include "app/readingslog.h"
 #include "app/rows.h"
 #include "app/watch.h"

@@ -49,6 +49,7 @@ const char kCommand[] = "notify.exe %L %V";
 void ForgetCommands()
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veskora\\Logs");
 }
 
 class WatchTest : public DisplayTest {
@@ -239,8 +240,8 @@ TEST_F(WatchTest, TheLogTakesALinePerReadingInItsOwnFilesOnly)
     EXPECT_EQ(0u, lines[0].find("Time,CPU ("));
     EXPECT_EQ(19u, lines[1].find(",45,38,,"));  // "YYYY-MM-DD hh:mm:ss" first
     EXPECT_NE(std::string::npos, lines[1].find(",2.64,1.20,,1.18,5.04,15.05,,3.33,3.04"));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(old.c_str()));  // older than Keep, ours
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(foreignOld.c_str()));  // not ours: kept
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(old.c_str()));  // our header, not made here: kept
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(foreignOld.c_str()));
 
     a.log.every = 2;
     ResumeLogging();  // as an apply does
@@ -266,6 +267,34 @@ TEST_F(WatchTest, TheLogTakesALinePerReadingInItsOwnFilesOnly)
     EXPECT_EQ("ログファイル書込エラーが発生しました。", io.Messages()[0].text);
 }
 
+// A spreadsheet holds the file locked: the lines wait, nothing is said,
+// and they are written in order once it lets go.
+TEST_F(WatchTest, ALockedLogFileCatchesUpInOrder)
+{
+    AppState& a = App();
+    a.log.enable = 1;
+    a.coreTemp.enable = 0;
+    lstrcpynA(a.log.fileName, dir.File("LOG_%Y%m%d.CSV").c_str(), kPathSize);
+    const std::string today = dir.File(Today("LOG_%04u%02u%02u.CSV"));
+    ASSERT_TRUE(Open());
+    Read(KnownBlock());
+    const size_t before = Lines(ReadWholeFile(today)).size();
+    HANDLE held = CreateFileA(today.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    SensorBlock hot = KnownBlock();
+    hot.temp[1] = 77;
+    Read(hot, 2);
+    CloseHandle(held);
+    EXPECT_EQ(before, Lines(ReadWholeFile(today)).size());
+    Read(KnownBlock());
+    const std::vector<std::string> lines = Lines(ReadWholeFile(today));
+    ASSERT_EQ(before + 3, lines.size());
+    EXPECT_NE(std::string::npos, lines[before].find(",77,"));
+    EXPECT_NE(std::string::npos, lines[before + 1].find(",77,"));
+    EXPECT_EQ(std::string::npos, lines[before + 2].find(",77,"));
+    EXPECT_TRUE(io.Messages().empty());
+}
+
 SYSTEMTIME fakeToday = {};
 void WINAPI FakeClock(SYSTEMTIME* now)
 {
@@ -273,18 +302,25 @@ void WINAPI FakeClock(SYSTEMTIME* now)
 }
 
 // A new day starts a new file, which takes the files of the pattern older
-// than Keep with it, as long as they carry the program's header.
+// than Keep with it, as long as the program made them here and they still
+// begin with its header.
 TEST_F(WatchTest, ADateChangeStartsANewFileAndKeepDeletesOnlyOldFilesOfItsOwn)
 {
     AppState& a = App();
     a.log.enable = 1;
     lstrcpynA(a.log.fileName, dir.File("LOG_%Y%m%d.CSV").c_str(), kPathSize);
     const std::string ours = dir.File("LOG_20260201.CSV"), foreign = dir.File("LOG_20260202.CSV");
-    WriteWholeFile(ours, "Time,x\r\n");
+    const std::string data = dir.File("LOG_20260203.CSV"), changed = dir.File("LOG_20260204.CSV");
     WriteWholeFile(foreign, "Time of my life\r\n");
-    fakeToday = {2026, 3, 0, 1, 12, 0, 0, 0};
+    WriteWholeFile(data, "Time,x\r\n");  // another logger's file, with a header like ours
+    fakeToday = {2026, 2, 0, 1, 12, 0, 0, 0};
     SetWatchCalls(WatchCalls{RecordStart, RecordSound, FakeClock});
     ASSERT_TRUE(Open());
+    Read(KnownBlock());
+    fakeToday.wDay = 4;
+    Read(KnownBlock());
+    WriteWholeFile(changed, "Time,rewritten\r\n");
+    fakeToday = {2026, 3, 0, 1, 12, 0, 0, 0};
     Read(KnownBlock(), 2);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("LOG_20260301.CSV").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ours.c_str()));  // 28 days: kept
@@ -293,7 +329,8 @@ TEST_F(WatchTest, ADateChangeStartsANewFileAndKeepDeletesOnlyOldFilesOfItsOwn)
     EXPECT_EQ(2u, Lines(ReadWholeFile(dir.File("LOG_20260415.CSV"))).size());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("LOG_20260301.CSV").c_str()));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ours.c_str()));
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(foreign.c_str()));  // not our header
+    for (const std::string& kept : {foreign, data, changed})
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(kept.c_str())) << kept;
     SetWatchCalls(WatchCalls{RecordStart, RecordSound});
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/alarms.h"
 #include "app/command.h"
+#include "app/logname.h"
 #include "app/readingslog.h"
 #include "app/rows.h"
 
@@ -75,6 +76,40 @@ TEST(WatchRules, LogNames)
         EXPECT_TRUE(LogNameAllowed(allowed)) << allowed;
     for (const char* refused : {".CSV", "a.txt", "a.CSV.bak", ""})
         EXPECT_FALSE(LogNameAllowed(refused)) << refused;
+}
+
+TEST(WatchRules, OnlyPlainFilesOfThisMachineAreLogged)
+{
+    for (const char* safe : {"C:\\logs\\%Y.CSV", "D:/logs/x.csv", "LOG.CSV", "CONSOLE.CSV", "COM0.CSV",
+                             "C:\\\x95\\\\x.CSV"})  // a trail byte 0x5C is no separator
+        EXPECT_TRUE(LogPathSafe(safe)) << safe;
+    for (const char* refused : {"a.txt:x.csv", "C:\\d\\a.txt:x.csv", "COM1.csv", "nul.CSV", "Lpt9.log.csv",
+                                "CON .csv", "C:\\aux\\x.csv", "\\\\host\\share\\x.csv", "//host/x.csv",
+                                "\\\\?\\C:\\x.csv", "\\\\.\\COM1"})
+        EXPECT_FALSE(LogPathSafe(refused)) << refused;
+    const struct {
+        const char* path;
+        size_t folder;
+    } kFolders[] = {{"D:/logs/%Y.csv", 8}, {"C:\\a\\b.csv", 5}, {"x.csv", 0}, {"C:x.csv", 2},
+                    {"C:\\\x95\\.csv", 3}};  // the folder ends before the double-byte name
+    for (const auto& c : kFolders)
+        EXPECT_EQ(c.folder, FolderLength(c.path)) << c.path;
+}
+
+TEST(WatchRules, FieldsASpreadsheetReadsAsWritten)
+{
+    const struct {
+        const char* text;
+        char separator;
+        const char* field;
+    } kCases[] = {
+        {"3.30", ',', "3.30"},          {"-11.98", ',', "-11.98"},          {"+3.3V (V)", ',', "'+3.3V (V)"},
+        {"=1+1", '\t', "'=1+1"},         {"@x", ',', "'@x"},                 {"a,b", ',', "\"a,b\""},
+        {"a,b", '\t', "a,b"},            {"say \"hi\"", ',', "\"say \"\"hi\"\"\""}, {"a\tb", '\t', "\"a\tb\""},
+        {"-x,y", ',', "\"'-x,y\""},      {"", ',', ""},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(c.field, LogField(c.text, c.separator)) << c.text;
 }
 
 TEST(WatchRules, FileNamesOfThePatternAndTheirAge)
