@@ -10,6 +10,7 @@ namespace {
 
 const int kLineSize = 96;
 const double kLargestBound = 1e6;
+const int kRoundTripDigits = 17;  // enough for any double
 const int kMaxRun = 1 << 20;  // readings out of range are counted up to here
 
 bool IsSet(const AlarmBound* bound)
@@ -33,7 +34,7 @@ int Step(AlarmRow& row, bool out)
     return 1;
 }
 
-void Note(int change, const char* label, const char* value, const char* unit)
+void Note(int source, int change, const char* label, const char* value, const char* unit)
 {
     WatchState& w = App().watch;
     if (App().debug) {
@@ -43,6 +44,7 @@ void Note(int change, const char* label, const char* value, const char* unit)
         DebugLine(line);
     }
     if (change > 0 && w.startedCount < static_cast<int>(sizeof w.started / sizeof w.started[0])) {
+        w.started[w.startedCount].source = source;
         lstrcpynA(w.started[w.startedCount].label, label, kTextSize);
         lstrcpynA(w.started[w.startedCount].value, value, kReadingTextSize);
         ++w.startedCount;
@@ -63,7 +65,7 @@ void EvaluateRow(int row)
                      OutOfRange(value, r.group == kFanRows, RowLowBound(a, row), RowHighBound(a, row));
     const int change = Step(a.watch.row[row], out);
     if (change)
-        Note(change, RowLabel(a, row), value, RowUnit(a, row));
+        Note(row, change, RowLabel(a, row), value, RowUnit(a, row));
 }
 
 void EvaluateCore(const CoreTable& cores, int i)
@@ -77,7 +79,7 @@ void EvaluateCore(const CoreTable& cores, int i)
     char label[16], value[16];
     std::snprintf(label, sizeof label, "CORE %02d", i);
     std::snprintf(value, sizeof value, "%d", cores.core[i].temp);
-    Note(change, label, value, a.units.temp);
+    Note(kRowCount + i, change, label, value, a.units.temp);
 }
 
 }  // namespace
@@ -93,14 +95,17 @@ AlarmBound ParseBound(const char* text)
     return AlarmBound{1, value};
 }
 
+// Volts as "%lf" and other whole bounds as whole numbers, as ever; a bound
+// those would round is written with as many digits as it needs.
 void FormatBound(const AlarmBound& bound, bool volts, char* text, size_t size)
 {
-    if (!bound.set)
+    if (!bound.set) {
         std::snprintf(text, size, "%s", "");
-    else if (volts)
-        std::snprintf(text, size, "%lf", bound.value);
-    else
-        std::snprintf(text, size, "%.0f", bound.value);
+        return;
+    }
+    std::snprintf(text, size, volts ? "%lf" : "%.0f", bound.value);
+    for (int digits = 1; digits <= kRoundTripDigits && std::strtod(text, nullptr) != bound.value; ++digits)
+        std::snprintf(text, size, "%.*g", digits, bound.value);
 }
 
 bool OutOfRange(const char* value, bool stoppedIsLow, const AlarmBound* low, const AlarmBound* high)

@@ -10,10 +10,14 @@
 const int kDefaultAlarmCount = 2;
 const int kMinAlarmCount = 1;
 const int kMaxAlarmCount = 60;
+// The range of [Alarm] Repeat, in minutes.
+const int kDefaultAlarmRepeat = 10;
+const int kMaxAlarmRepeat = 1440;
 
 // A bound as the settings file holds it: empty (or no number) is off.
 AlarmBound ParseBound(const char* text);
-// Volts with "%lf", other bounds as whole numbers; off is empty.
+// Volts with "%lf", other bounds as whole numbers, either with more digits
+// where those would round the bound; off is empty.
 void FormatBound(const AlarmBound& bound, bool volts, char* text, size_t size);
 
 // A row's shown value against its bounds (null or unset: none). A row with

@@ -98,6 +98,7 @@ struct AlarmSettings {
     AlarmBound inMax[kVoltCount];
     AlarmBound coreMax;
     int count;  // readings out of range in a row before an alarm starts
+    int repeat;  // minutes before a row beeps or runs the command again; 0: at every start
     int beep;
     char command[kPathSize];
     COLORREF colour;  // [Colors] Alarm
@@ -119,6 +120,7 @@ struct AlarmRow {
 };
 // An alarm that started since the last reading was acted on.
 struct StartedAlarm {
+    int source;  // its row, or kRowCount + its core
     char label[kTextSize];
     char value[kReadingTextSize];
 };
@@ -126,6 +128,7 @@ struct WatchState {
     AlarmRow row[kRowCount];
     AlarmRow core[kCoreSlots];
     StartedAlarm started[kRowCount + kCoreSlots];
+    ULONGLONG lastAction[kRowCount + kCoreSlots];  // tick of the last beep or command; 0: none yet
     int startedCount;
     CoreTable cores;                 // of the last reading the alarms saw
     char refusedCommand[kPathSize];  // the user said no to it, for this run

@@ -5,13 +5,17 @@
 
 #include "foundation/seams.h"
 
-// Starts the alarm command's process, hidden and not waited for.
-bool StartHidden(char* commandLine);
+// Starts the alarm command's program (an absolute path) with the command
+// line, hidden and not waited for, in the program's own folder, with the
+// alarm's label and value in its environment.
+bool StartHidden(const char* program, char* commandLine, const char* label, const char* value);
 void RealSound(UINT type);
 
 struct WatchCalls {
-    bool (*startProcess)(char* commandLine) = StartHidden;
+    bool (*startProcess)(const char* program, char* commandLine, const char* label, const char* value) =
+        StartHidden;
     void (*playSound)(UINT type) = RealSound;  // the alarm's beep
     void(WINAPI* readClock)(SYSTEMTIME* now) = GetLocalTime;  // the log's lines and file names
+    ULONGLONG(WINAPI* tickCount)() = GetTickCount64;        // how long ago a row beeped
 };
 void SetWatchCalls(const WatchCalls& calls);

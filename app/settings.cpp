@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include <cstring>
+#include <string>
 
 #include "app/appstate.h"
 #include "app/alarms.h"
@@ -180,6 +181,7 @@ const SettingKey kSettingsKeys[] = {
     Int("Alarm", "Count", kDefaultAlarmCount, [](AppState& s) { return &s.alarm.count; }),
     Int("Alarm", "Beep", 0, [](AppState& s) { return &s.alarm.beep; }),
     Text("Alarm", "Command", kPathLimit, "", [](AppState& s) { return s.alarm.command; }),
+    Int("Alarm", "Repeat", kDefaultAlarmRepeat, [](AppState& s) { return &s.alarm.repeat; }),
 
     Int("Log", "Enable", 0, [](AppState& s) { return &s.log.enable; }),
     Text("Log", "FileName", kPathLimit, "VESKORA_%Y%m%d.CSV", [](AppState& s) { return s.log.fileName; }),
@@ -188,7 +190,7 @@ const SettingKey kSettingsKeys[] = {
     Text("Log", "Separator", kUnitLimit, ",", [](AppState& s) { return s.log.separator; }),
 };
 static_assert(sizeof kSettingsKeys / sizeof kSettingsKeys[0] ==
-                  3 + 2 + kVoltCount + kRowCount + 5 + (1 + kTempCount + kFanCount + 2 * kVoltCount + 4) + 5,
+                  3 + 2 + kVoltCount + kRowCount + 5 + (1 + kTempCount + kFanCount + 2 * kVoltCount + 5) + 5,
               "settings file: config, dividers, show flags, core temperatures, alarms, log");
 
 // The theme file, in reading and writing order.
@@ -301,6 +303,16 @@ void ReadKey(INIFILE& file, const SettingKey& k, AppState& state)
     }
 }
 
+// The profile calls strip one pair of quotes that enclose a whole value
+// (a program path chosen with blanks in it, say): such a value is written
+// inside one more pair, so that it reads back as it was.
+std::string KeptQuotes(const char* text)
+{
+    const size_t length = std::strlen(text);
+    const bool enclosed = length >= 2 && text[0] == '"' && text[length - 1] == '"';
+    return enclosed ? "\"" + std::string(text) + "\"" : std::string(text);
+}
+
 void WriteKey(INIFILE& file, const SettingKey& k, AppState& state)
 {
     switch (k.kind) {
@@ -314,7 +326,7 @@ void WriteKey(INIFILE& file, const SettingKey& k, AppState& state)
         file.Write(k.section, k.key, *k.member.asDouble(state));
         break;
     case KeyKind::Text:
-        file.Write(k.section, k.key, static_cast<const char*>(k.member.asText(state)));
+        file.Write(k.section, k.key, KeptQuotes(k.member.asText(state)).c_str());
         break;
     case KeyKind::Colour:
         file.Write(k.section, k.key, static_cast<const COLORREF*>(k.member.asColour(state)));
@@ -364,6 +376,8 @@ int Clamped(int value, int lowest, int highest)
 void CheckWatchSettings(AppState& state)
 {
     state.alarm.count = Clamped(state.alarm.count, kMinAlarmCount, kMaxAlarmCount);
+    if (state.alarm.repeat < 0 || state.alarm.repeat > kMaxAlarmRepeat)
+        state.alarm.repeat = kDefaultAlarmRepeat;
     state.log.every = Clamped(state.log.every, 1, kMaxLogEvery);
     if (state.log.keep < 0 || state.log.keep > kMaxKeepDays)
         state.log.keep = kDefaultKeepDays;
@@ -378,7 +392,7 @@ bool Writable(const char* path, const SettingKey& first, AppState& state)
 {
     char text[kPathLimit];
     if (first.kind == KeyKind::Text)
-        lstrcpynA(text, first.member.asText(state), sizeof text);
+        lstrcpynA(text, KeptQuotes(first.member.asText(state)).c_str(), sizeof text);
     else
         wsprintfA(text, "%u", *first.member.asUnsigned(state));
     return WritePrivateProfileStringA(first.section, first.key, text, path) != 0;

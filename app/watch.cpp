@@ -12,6 +12,25 @@ namespace {
 
 const char kLogError[] = "ログファイル書込エラーが発生しました。";
 
+const ULONGLONG kMinute = 60000;
+
+// The alarms that may beep and run the command now: a row whose value
+// swings around its bound does so at most once per Repeat minutes.
+std::vector<StartedAlarm> Due(const std::vector<StartedAlarm>& begun, int repeat)
+{
+    WatchState& w = App().watch;
+    const ULONGLONG now = CallsOf<WatchCalls>().tickCount();
+    std::vector<StartedAlarm> due;
+    for (const StartedAlarm& alarm : begun) {
+        ULONGLONG& last = w.lastAction[alarm.source];
+        if (repeat > 0 && last && now - last < static_cast<ULONGLONG>(repeat) * kMinute)
+            continue;
+        last = now;
+        due.push_back(alarm);
+    }
+    return due;
+}
+
 void ReportLogFailure(HWND window)
 {
     AppState& a = App();
@@ -35,13 +54,15 @@ void ActOnReading(HWND window)
     char command[kPathSize];
     lstrcpynA(command, a.alarm.command, kPathSize);
     const bool beep = a.alarm.beep != 0;
+    const int repeat = a.alarm.repeat;
     const LogLine log = ComposeLog();
     a.updateLock.Leave();
 
-    if (!begun.empty() && beep)
+    const std::vector<StartedAlarm> due = Due(begun, repeat);
+    if (!due.empty() && beep)
         CallsOf<WatchCalls>().playSound(MB_ICONEXCLAMATION);
     if (command[0])
-        for (const StartedAlarm& alarm : begun)
+        for (const StartedAlarm& alarm : due)
             RunAlarmCommand(window, command, alarm.label, alarm.value);
     if (log.restart) {
         w.logBase[0] = '\0';

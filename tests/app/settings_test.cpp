@@ -57,7 +57,7 @@ std::vector<std::string> ExpectedSettingsKeys()
         keys.push_back("Alarm/In" + std::to_string(i) + "Min");
         keys.push_back("Alarm/In" + std::to_string(i) + "Max");
     }
-    for (const char* k : {"CoreMax", "Count", "Beep", "Command"})
+    for (const char* k : {"CoreMax", "Count", "Beep", "Command", "Repeat"})
         keys.push_back(std::string("Alarm/") + k);
     for (const char* k : {"Enable", "FileName", "Every", "Keep", "Separator"})
         keys.push_back(std::string("Log/") + k);
@@ -411,6 +411,22 @@ TEST_F(SettingsTest, EveryValueSurvivesASaveAndALoad)
     EXPECT_EQ(11, t.mask.height);
     EXPECT_EQ(RGB(1, 2, 3), t.mask.color);
     EXPECT_STREQ("mask.bmp", t.mask.fileName);
+}
+
+// A chosen program with blanks keeps its quotes, a bound its digits.
+TEST_F(SettingsTest, QuotedCommandsAndFineBoundsSurviveASaveAndALoad)
+{
+    LoadSettings(1);
+    for (const char* command : {"\"C:\\Program Files\\n.exe\"", "\"C:\\a b\\n.exe\" %L", "n.exe \"%V\""}) {
+        lstrcpynA(App().alarm.command, command, kPathSize);
+        App().alarm.tempMax[1] = {1, 79.6};
+        ASSERT_TRUE(SaveSettings(1) == 0);
+        App().alarm.command[0] = '\0';
+        App().alarm.tempMax[1] = {};
+        LoadSettings(1);
+        EXPECT_STREQ(command, App().alarm.command);
+        EXPECT_DOUBLE_EQ(79.6, App().alarm.tempMax[1].value);
+    }
 }
 
 TEST_F(SettingsTest, SavingTheThemeAloneLeavesTheSettingsFileUntouched)

@@ -28,15 +28,24 @@ namespace {
 std::vector<std::string> started;
 int sounds = 0;
 
-bool RecordStart(char* commandLine)
+std::string startedProgram;
+
+bool RecordStart(const char* program, char* commandLine, const char*, const char*)
 {
+    startedProgram = program;
     started.push_back(commandLine);
     return true;
 }
 
-bool FailStart(char*)
+bool FailStart(const char*, char*, const char*, const char*)
 {
     return false;
+}
+
+ULONGLONG fakeTick = 1;
+ULONGLONG WINAPI FakeTick()
+{
+    return fakeTick;
 }
 
 void RecordSound(UINT)
@@ -44,7 +53,14 @@ void RecordSound(UINT)
     ++sounds;
 }
 
-const char kCommand[] = "notify.exe %L %V";
+// A program every Windows has, named bare: found in the system folder.
+const char kCommand[] = "cmd.exe %L %V";
+
+// The command as it runs once confirmed: its program as an absolute path.
+std::string Resolved(const char* command)
+{
+    return ResolveCommand(command, App().settingsPath);
+}
 
 void ForgetCommands()
 {
@@ -63,6 +79,7 @@ protected:
         SetWatchCalls(WatchCalls{RecordStart, RecordSound});
         App().alarm.enable = 1;
         App().alarm.count = 2;
+        App().alarm.repeat = 0;
     }
     void TearDown() override
     {
@@ -101,7 +118,8 @@ TEST_F(WatchTest, ATemperatureOverItsBoundAlarmsAfterCountReadingsAndEndsBackInR
     App().alarm.tempMax[0] = {1, 50};
     App().alarm.beep = 1;
     lstrcpynA(App().alarm.command, kCommand, kPathSize);
-    ConfirmCommand(kCommand);
+    ASSERT_TRUE(ConfirmCommand(App().alarm.command));
+    EXPECT_EQ(Resolved(kCommand), App().alarm.command);
     App().debug = 1;
     lstrcpynA(App().labels.temp[0], "C\"P\\", kTextSize);  // a quote inside, a backslash at the end
     ASSERT_TRUE(Open());
@@ -117,7 +135,8 @@ TEST_F(WatchTest, ATemperatureOverItsBoundAlarmsAfterCountReadingsAndEndsBackInR
     EXPECT_EQ('!', WindowText()[0]);
     EXPECT_EQ(1, sounds);
     ASSERT_EQ(1u, started.size());
-    EXPECT_EQ("notify.exe \"CP\\\\\" \"60\"", started[0]);  // the label can add no argument
+    EXPECT_EQ(Resolved("cmd.exe") + " \"CP\\\\\" \"60\"", started[0]);  // the label can add no argument
+    EXPECT_EQ(SplitCommand(App().alarm.command).program, startedProgram);
     const std::string on = std::string("ALARM ON : C\"P\\     60") + App().units.temp;
     EXPECT_NE(io.DebugLines().end(), std::find(io.DebugLines().begin(), io.DebugLines().end(), on));
     Read(Hot());  // still over: nothing starts again
@@ -168,9 +187,10 @@ TEST_F(WatchTest, ACommandRunsOnlyOnceTheUserConfirmedIt)
     ASSERT_TRUE(Open());
     Read(Hot(), 2);  // asked, answered No: not run, not asked again this run
     ASSERT_EQ(1u, io.Messages().size());
-    EXPECT_EQ(std::string("アラームで次のコマンドを実行しますか？\n") + kCommand, io.Messages()[0].text);
+    EXPECT_EQ("アラームで次のコマンドを実行しますか？\n" + Resolved(kCommand), io.Messages()[0].text);
     EXPECT_EQ("確認", io.Messages()[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_YESNO), io.Messages()[0].style & MB_TYPEMASK);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2), io.Messages()[0].style & (MB_TYPEMASK | MB_DEFMASK));
+    EXPECT_EQ(0u, io.Messages()[0].style & (MB_SETFOREGROUND | MB_TOPMOST));
     Read(KnownBlock());
     Read(Hot(), 2);
     EXPECT_EQ(1u, io.Messages().size());
@@ -187,21 +207,57 @@ TEST_F(WatchTest, ACommandRunsOnlyOnceTheUserConfirmedIt)
     EXPECT_EQ(2u, io.Messages().size());
     EXPECT_EQ(2u, started.size());
 
-    // A settings file that names another command asks again.
-    WritePrivateProfileStringA("Alarm", "Command", "other.exe", App().settingsPath);
+    EXPECT_EQ(Resolved(kCommand), App().alarm.command);  // kept as confirmed
+
+    // A settings file that names another command asks again, and so does
+    // another settings file with the confirmed one.
+    WritePrivateProfileStringA("Alarm", "Command", "ping.exe", App().settingsPath);
     LoadSettings(1);
     App().alarm.tempMax[0] = {1, 50};
     App().alarm.enable = 1;
+    App().alarm.repeat = 0;
     Read(KnownBlock());
     Read(Hot(), 2);
     EXPECT_EQ(3u, io.Messages().size());
+    const std::string other = dir.File("OTHER.VKC");
+    WritePrivateProfileStringA("Alarm", "Command", Resolved(kCommand).c_str(), other.c_str());
+    lstrcpynA(App().settingsPath, other.c_str(), kPathSize);
+    LoadSettings(1);
+    App().alarm.tempMax[0] = {1, 50};
+    App().alarm.enable = 1;
+    App().alarm.repeat = 0;
+    Read(KnownBlock());
+    Read(Hot(), 2);
+    EXPECT_EQ(4u, io.Messages().size());
     SetWatchCalls(WatchCalls{FailStart, RecordSound});  // reported once per run
     Read(KnownBlock());
     Read(Hot(), 2);
     Read(KnownBlock());
     Read(Hot(), 2);
-    EXPECT_EQ(4u, io.Messages().size());
+    EXPECT_EQ(5u, io.Messages().size());
     EXPECT_EQ("アラームコマンド実行エラーが発生しました。", io.Messages().back().text);
+}
+
+// A value swinging around its bound beeps and runs the command at most
+// once per Repeat minutes.
+TEST_F(WatchTest, ASwingingRowActsOncePerRepeat)
+{
+    App().alarm.tempMax[0] = {1, 50};
+    App().alarm.count = 1;
+    App().alarm.repeat = 10;
+    App().alarm.beep = 1;
+    lstrcpynA(App().alarm.command, kCommand, kPathSize);
+    ASSERT_TRUE(ConfirmCommand(App().alarm.command));
+    SetWatchCalls(WatchCalls{RecordStart, RecordSound, GetLocalTime, FakeTick});
+    ASSERT_TRUE(Open());
+    for (ULONGLONG minute : {1, 2, 10, 12, 22}) {
+        fakeTick = minute * 60000;
+        Read(KnownBlock());
+        Read(Hot());
+        EXPECT_TRUE(RowAlarm(0));
+    }
+    EXPECT_EQ(3u, started.size());  // at minutes 1, 12 and 22
+    EXPECT_EQ(3, sounds);
 }
 
 std::vector<std::string> Lines(const std::string& text)

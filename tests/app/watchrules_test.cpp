@@ -40,16 +40,35 @@ TEST(WatchRules, TheCommandLineQuotesLabelAndValue)
     const struct {
         const char* command;
         const char* label;
-        const char* line;
+        const char* line;  // null: refused
     } kCases[] = {
         {"run %L %V", "CPU", "run \"CPU\" \"42\""},
-        {"run %L", "a\" b", "run \"a b\""},           // a quote cannot close the argument
-        {"run %L", "x\\", "run \"x\\\\\""},           // nor a backslash before the closing one
-        {"run %l %% %", "CPU", "run %l %% %"},        // only %L and %V are fields
+        {"run %L", "a\" b", "run \"a b\""},            // a quote cannot close the argument
+        {"run %L", "x\\", "run \"x\\\\\""},            // nor a backslash before the closing one
+        {"run %L", "\x95\\", "run \"\x95\\\""},        // a trail byte 0x5C is no backslash
+        {"run %L", "ab\x95", "run \"ab\""},             // a lone lead byte at the end goes
+        {"run %l %% %", "CPU", "run %l %% %"},         // only %L and %V are fields
         {"%V%V", "CPU", "\"42\"\"42\""},
+        {"run \"%L\"", "CPU", nullptr},                // inside the command's own quotes
+        {"\"C:\\a b\\x.exe\" \"-m %V\"", "CPU", nullptr},
+        {"\"C:\\a b\\x.exe\" %V", "CPU", "\"C:\\a b\\x.exe\" \"42\""},
     };
-    for (const auto& c : kCases)
-        EXPECT_EQ(c.line, ExpandCommand(c.command, c.label, "42")) << c.command;
+    for (const auto& c : kCases) {
+        std::string line;
+        EXPECT_EQ(c.line != nullptr, ExpandCommand(c.command, c.label, "42", &line)) << c.command;
+        EXPECT_EQ(c.line ? c.line : "", line) << c.command;
+    }
+    const struct {
+        const char* command;
+        const char* program;
+        const char* rest;
+    } kSplits[] = {{"  x.exe %L", "x.exe", " %L"}, {"\"C:\\a b\\x.exe\" %V", "C:\\a b\\x.exe", " %V"},
+                   {"\"unclosed x", "unclosed x", ""}, {"", "", ""}};
+    for (const auto& c : kSplits) {
+        const CommandParts parts = SplitCommand(c.command);
+        EXPECT_EQ(c.program, parts.program) << c.command;
+        EXPECT_EQ(c.rest, parts.rest) << c.command;
+    }
 }
 
 TEST(WatchRules, LogNames)
@@ -140,6 +159,21 @@ TEST(WatchRules, FileNamesOfThePatternAndTheirAge)
     };
     for (const auto& c : kAges)
         EXPECT_EQ(c.old, OldEnough(c.date, today, c.days)) << c.date.wMonth << "/" << c.date.wDay;
+}
+
+TEST(WatchRules, BoundsKeepTheirDigits)
+{
+    const struct {
+        double value;
+        bool volts;
+        const char* text;
+    } kCases[] = {{80, false, "80"}, {79.6, false, "79.6"}, {-5, false, "-5"}, {1.5, true, "1.500000"},
+                  {1.2345678, true, "1.2345678"}, {0, true, "0.000000"}};
+    for (const auto& c : kCases) {
+        char text[32];
+        FormatBound(AlarmBound{1, c.value}, c.volts, text, sizeof text);
+        EXPECT_STREQ(c.text, text);
+    }
 }
 
 TEST(WatchRules, RowsInDisplayOrder)
