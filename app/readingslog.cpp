@@ -236,14 +236,14 @@ std::string LogField(const std::string& text, char separator)
     return quoted + "\"";
 }
 
-LogLine ComposeLog()
+LogLine ComposeLog(bool read)
 {
     AppState& a = App();
     LogLine log = {};
     log.restart = a.watch.restartLog != 0;
     a.watch.restartLog = 0;
     log.open = a.log.enable && !a.watch.logPaused;
-    if (!a.log.enable || a.watch.logPaused || !LogNameAllowed(a.log.fileName))
+    if (!read || !a.log.enable || a.watch.logPaused || !LogNameAllowed(a.log.fileName))
         return log;
     if (a.watch.readings++ % static_cast<unsigned>(a.log.every) != 0)
         return log;

@@ -25,8 +25,9 @@ struct LogLine {
     char pattern[kPathSize];
     SYSTEMTIME date;  // of the line, and so of the file it goes to
 };
-// Under UPDATE after a reading: the line due now, if any.
-LogLine ComposeLog();
+// Under UPDATE after a reading: the line due now, if any; none for a
+// reading that read nothing, which does not count towards Every either.
+LogLine ComposeLog(bool read);
 // On the window's thread: appends the line, choosing the file again for a
 // new day, name or header. A file another program holds locked keeps its
 // lines waiting, in order, until it is free. False when a line cannot be

@@ -44,7 +44,7 @@ void ReportLogFailure(HWND window)
 
 }  // namespace
 
-void ActOnReading(HWND window)
+void ActOnReading(HWND window, bool read)
 {
     AppState& a = App();
     WatchState& w = a.watch;
@@ -55,7 +55,7 @@ void ActOnReading(HWND window)
     lstrcpynA(command, a.alarm.command, kPathSize);
     const bool beep = a.alarm.beep != 0;
     const int repeat = a.alarm.repeat;
-    const LogLine log = ComposeLog();
+    const LogLine log = ComposeLog(read);
     a.updateLock.Leave();
 
     const std::vector<StartedAlarm> due = Due(begun, repeat);

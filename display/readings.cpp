@@ -14,9 +14,11 @@ namespace {
 
 const int kTitleSize = 64;  // the minimised window title
 
-void Refresh(HWND window, bool newReading)
+// Returns whether the reading read the chip.
+bool Refresh(HWND window, bool newReading)
 {
     AppState& app = App();
+    const bool read = newReading && CSENSOR::LastCycleRead();
     app.updateLock.Enter();
     SensorBlock current, maximum;
     CSENSOR::CopyBlocks(&current, &maximum);
@@ -28,7 +30,7 @@ void Refresh(HWND window, bool newReading)
         CSENSOR::DumpReadings(current);
         CSENSOR::DumpCores(cores);
     }
-    if (newReading)
+    if (read)
         EvaluateAlarms(cores);
     if (IsIconic(window))
         BuildMinimizedTitle(window);
@@ -37,6 +39,7 @@ void Refresh(HWND window, bool newReading)
     if (app.coreTemp.enable)
         BuildCoreTooltipText(cores);
     app.updateLock.Leave();
+    return read;
 }
 
 }  // namespace
@@ -48,8 +51,7 @@ void UpdateDisplay(HWND window)
 
 void TakeReading(HWND window)
 {
-    Refresh(window, true);
-    ActOnReading(window);
+    ActOnReading(window, Refresh(window, true));
 }
 
 void BuildMinimizedTitle(HWND window)

@@ -1,5 +1,7 @@
 #include "sensors/csensor.h"
 
+#include <sddl.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -100,15 +102,29 @@ SensorBlock CSENSOR::maximum = ResetBlock();
 CoreTable CSENSOR::cores = {};
 HandleOwner CSENSOR::worker;
 int CSENSOR::failedReads = 0;
+int CSENSOR::unreadCycles = 0;
+bool CSENSOR::everRead = false;
+bool CSENSOR::lastRead = false;
 HandleOwner CSENSOR::busMutex;
 HandleOwner CSENSOR::handshake;
 
 const char kBusMutexName[] = "Global\\Access_ISABUS.HTP.Method";
 
 namespace {
+// Monitors of other users and sessions may wait for the mutex and release
+// it; the system and administrators hold every right (its maker has its
+// own handle with every right anyway).
+const char kBusMutexAccess[] = "D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;;WD)";
+
 HANDLE OpenBusMutex()
 {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, kBusMutexName);
+    SECURITY_ATTRIBUTES shared = {sizeof shared, nullptr, FALSE};
+    ConvertStringSecurityDescriptorToSecurityDescriptorA(kBusMutexAccess, SDDL_REVISION_1,
+                                                         &shared.lpSecurityDescriptor, nullptr);
+    HANDLE mutex = CreateMutexA(shared.lpSecurityDescriptor ? &shared : nullptr, FALSE, kBusMutexName);
+    const DWORD error = GetLastError();
+    LocalFree(shared.lpSecurityDescriptor);
+    SetLastError(error);
     if (!mutex && GetLastError() == ERROR_ACCESS_DENIED)  // made by another user
         mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kBusMutexName);
     return mutex;
@@ -226,13 +242,11 @@ void CSENSOR::Cycle(ReadRequest* request)
         if (fresh) {
             current = reply;
             failedReads = 0;
-        } else if (++failedReads > 1) {
-            // One failed request shows the last reading again; when they go
-            // on failing (the driver stopped) the window shows no values
-            // rather than old ones as if they were current.
-            current = NoValueBlock();
+        } else {
+            ++failedReads;
         }
     }
+    NoteCycle(fresh);
     if (own.cores)
         cpu.ReadCores(&cores, own.sync != 0);  // a worker ends right after: its mask goes with it
     else
@@ -243,6 +257,31 @@ void CSENSOR::Cycle(ReadRequest* request)
 
     if (own.window)
         PostMessageA(own.window, WM_COMMAND, own.wParam, own.lParam);
+}
+
+// A cycle that read nothing keeps the last values shown, but only for a
+// while: one failed request, or a few cycles with the bus busy. After
+// that, and before anything was read at all (never the cleared block),
+// the window shows no values rather than old ones as if they were current.
+void CSENSOR::NoteCycle(bool fresh)
+{
+    lastRead = fresh;
+    if (fresh) {
+        unreadCycles = 0;
+        everRead = true;
+        return;
+    }
+    ++unreadCycles;
+    if (!everRead || failedReads > 1 || unreadCycles >= kUnreadCyclesShown)
+        current = NoValueBlock();
+}
+
+bool CSENSOR::LastCycleRead()
+{
+    readLock.Enter();
+    const bool read = lastRead;
+    readLock.Leave();
+    return read;
 }
 
 void CSENSOR::ResetMaximum()
@@ -280,6 +319,9 @@ void CSENSOR::Close()
     cores = CoreTable{};
     identity = ChipIdent{};
     failedReads = 0;
+    unreadCycles = 0;
+    everRead = false;
+    lastRead = false;
     busMutex.Reset();
     handshake.Reset();
     readLock.Leave();

@@ -28,6 +28,9 @@ public:
     // Readers: copies taken under the READ lock.
     static void CopyBlocks(SensorBlock* current, SensorBlock* maximum);
     static void CopyCores(CoreTable* table);
+    // The last cycle read the chip (a busy bus or a failed request read
+    // nothing: such a cycle counts for no alarm and no log line).
+    static bool LastCycleRead();
     static ChipIdent Identity();
 
     static CF718X chip;
@@ -38,6 +41,7 @@ private:
     // The bus mutex, waited for at most kBusWaitMs; true when it is ours
     // (or abandoned by its last owner, or there is none to share).
     static bool TakeBus();
+    static void NoteCycle(bool fresh);
 
     static ChipIdent identity;
     static SensorBlock current;
@@ -45,6 +49,9 @@ private:
     static CoreTable cores;
     static HandleOwner worker;  // the last worker thread started
     static int failedReads;     // block requests failed in a row
+    static int unreadCycles;    // cycles in a row that read nothing
+    static bool everRead;       // since the device was opened
+    static bool lastRead;       // the last cycle read the chip
     static HandleOwner busMutex;  // shared with other monitors, or none
     static HandleOwner handshake; // Start's event, made at the first threaded cycle
 };
@@ -53,6 +60,8 @@ private:
 // chip's ports, and how long a cycle waits for it.
 extern const char kBusMutexName[];
 const DWORD kBusWaitMs = 100;
+// Cycles in a row that read nothing before the values go empty.
+const int kUnreadCyclesShown = 5;
 
 // The reset form of a block: every word 0 except the fans, 0xFFFF.
 SensorBlock ResetBlock();

@@ -21,6 +21,7 @@
 #include "display/panels.h"
 #include "display/readings.h"
 #include "support/display_fixture.h"
+#include "support/othermonitor.h"
 #include "sensors/cf718x.h"
 
 namespace {
@@ -349,6 +350,31 @@ TEST_F(WatchTest, ALockedLogFileCatchesUpInOrder)
     EXPECT_NE(std::string::npos, lines[before + 1].find(",77,"));
     EXPECT_EQ(std::string::npos, lines[before + 2].find(",77,"));
     EXPECT_TRUE(io.Messages().empty());
+}
+
+// A cycle with the bus held by another monitor read nothing: it counts
+// for no alarm (a spike and a busy cycle are not two readings over) and
+// writes no log line.
+TEST_F(WatchTest, ACycleThatReadNothingNeitherCountsNorLogs)
+{
+    AppState& a = App();
+    a.alarm.tempMax[0] = {1, 50};
+    a.log.enable = 1;
+    a.coreTemp.enable = 0;
+    lstrcpynA(a.log.fileName, dir.File("LOG_%Y%m%d.CSV").c_str(), kPathSize);
+    const std::string today = dir.File(Today("LOG_%04u%02u%02u.CSV"));
+    ASSERT_TRUE(Open());
+    Read(KnownBlock());
+    const size_t before = Lines(ReadWholeFile(today)).size();
+    Read(Hot());
+    {
+        OtherMonitor other(false);
+        Read(Hot());
+    }
+    EXPECT_FALSE(RowAlarm(0));
+    EXPECT_EQ(before + 1, Lines(ReadWholeFile(today)).size());
+    Read(Hot());
+    EXPECT_TRUE(RowAlarm(0));
 }
 
 SYSTEMTIME fakeToday = {};

@@ -6,8 +6,12 @@
 #include <cstring>
 #include <ctime>
 
+#include <windows.h>
+#include <sddl.h>
+
 #include "sensortest.h"
 #include "sensors/seams.h"
+#include "support/othermonitor.h"
 
 namespace {
 
@@ -276,41 +280,6 @@ TEST_F(Cycles, CyclesNeverOverlapEvenWhenTheChipIdentityFailed)
     EXPECT_EQ(0, SlowWalk::failed.load());
 }
 
-// Another monitor on this machine at the chip: a thread that holds the bus
-// mutex until it is let go, or ends without releasing it.
-class OtherMonitor {
-public:
-    explicit OtherMonitor(bool abandon) : abandon(abandon)
-    {
-        thread.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-        WaitForSingleObject(abandon ? thread.Get() : holding.Get(), 5000);
-    }
-    ~OtherMonitor() { LetGo(); }
-    void LetGo()
-    {
-        SetEvent(release.Get());
-        WaitForSingleObject(thread.Get(), 5000);
-    }
-
-private:
-    static DWORD WINAPI Run(LPVOID self)
-    {
-        auto* monitor = static_cast<OtherMonitor*>(self);
-        HANDLE mutex = CreateMutexA(nullptr, FALSE, kBusMutexName);
-        WaitForSingleObject(mutex, INFINITE);  // it exists already: ownership is waited for
-        SetEvent(monitor->holding.Get());
-        if (!monitor->abandon) {
-            WaitForSingleObject(monitor->release.Get(), INFINITE);
-            ReleaseMutex(mutex);
-        }
-        CloseHandle(mutex);
-        return 0;  // still owning it when abandoning: the mutex is abandoned
-    }
-    bool abandon;
-    HandleOwner holding{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    HandleOwner release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    HandleOwner thread;
-};
 
 // While another monitor holds the bus a cycle invents nothing and folds
 // nothing; once it lets go the next cycle reads, and an abandoned bus is ours.
@@ -335,6 +304,45 @@ TEST_F(Cycles, TheBusHeldByAnotherMonitorSkipsTheCycleAndAnAbandonedOneIsTaken)
     OtherMonitor gone(true);
     SyncCycle(0);
     EXPECT_TRUE(SameBlock(first, Current()));
+}
+
+bool ShowsNoValues(const SensorBlock& b)
+{
+    return b.temp[0] == kNoTemp && b.fan[0] == kNoFan && b.pwm[0] == kNoPwm && b.volt[0] == 0;
+}
+
+// A cycle that could not have the bus read nothing: it says so, keeps the
+// last values for a few cycles, then shows none; before anything was read
+// it shows none at once, never the cleared block.
+TEST_F(Cycles, CyclesThatReadNothingSaySoAndSoonShowNoValues)
+{
+    const SensorBlock first = Block({100}, {40}, {2000}, {50});
+    scenario.SetBlock(first);
+    {
+        OtherMonitor other(false);
+        SyncCycle(0);
+        EXPECT_FALSE(CSENSOR::LastCycleRead());
+        EXPECT_TRUE(ShowsNoValues(Current()));
+    }
+    SyncCycle(0);
+    EXPECT_TRUE(CSENSOR::LastCycleRead());
+    OtherMonitor other(false);
+    for (int cycle = 1; cycle <= kUnreadCyclesShown; ++cycle) {
+        SyncCycle(0);
+        EXPECT_FALSE(CSENSOR::LastCycleRead());
+        EXPECT_EQ(cycle == kUnreadCyclesShown, ShowsNoValues(Current())) << cycle;
+    }
+    HANDLE mutex = OpenMutexA(READ_CONTROL, FALSE, kBusMutexName);
+    ASSERT_NE(nullptr, mutex);
+    char descriptor[512];
+    DWORD size = 0;
+    ASSERT_TRUE(GetKernelObjectSecurity(mutex, DACL_SECURITY_INFORMATION, descriptor, sizeof descriptor, &size));
+    CloseHandle(mutex);
+    char* text = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                                     DACL_SECURITY_INFORMATION, &text, nullptr));
+    EXPECT_NE(nullptr, std::strstr(text, "(A;;0x100001;;;WD)")) << text;  // any user may wait and release
+    LocalFree(text);
 }
 
 // The worker waits for the bus without READ: the window thread can read the
