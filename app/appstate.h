@@ -265,6 +265,8 @@ struct AppState {
     NamedLock drawLock;
 
     int resumeReload{};  // a re-creation after sleep is asked for and not yet done
+    int resumeMinimized{};  // and the window to come back minimised, without the focus
+    int resumeStopped{};    // and monitoring to stay stopped
 
     AlarmSettings alarm{};
     LogSettings log{};

@@ -30,6 +30,9 @@ const char kDeviceError[] = "デバイス初期化エラーが発生しました
 const char kMonitorError[] = "モニタ開始エラーが発生しました。";
 
 const UINT kMillisecondsPerSecond = 1000;
+// After a resume the device may come back a little after the window.
+const DWORD kResumeDeviceWaitMs = 30000;
+const DWORD kResumeDeviceRetryMs = 500;
 
 ReadRequest MakeRequest(HWND window, int sync)
 {
@@ -44,19 +47,32 @@ ReadRequest MakeRequest(HWND window, int sync)
     return request;
 }
 
-// Opens the driver and checks its version and the chip; shows what failed.
-bool OpenSensors(HWND window, uint32_t* status)
+// Opens the driver and checks its version and the chip; the error to show
+// when one fails, null when both hold.
+const char* TryOpenSensors(uint32_t* status)
 {
     *status = CSENSOR::Open(App().dummy);
-    if (!CSENSOR::CheckVersion()) {
-        ShowError(window, kVersionError);
-        return false;
+    if (!CSENSOR::CheckVersion())
+        return kVersionError;
+    if (!(*status & VK_STATUS_CHIP))
+        return kDeviceError;
+    return nullptr;
+}
+
+// Shows what failed. After a resume the device is given some time to come
+// back before the window says it is missing.
+bool OpenSensors(HWND window, uint32_t* status, bool resumed)
+{
+    const ULONGLONG until = GetTickCount64() + (resumed ? kResumeDeviceWaitMs : 0);
+    const char* error = TryOpenSensors(status);
+    while (error && GetTickCount64() < until) {
+        CSENSOR::Close();
+        Sleep(kResumeDeviceRetryMs);
+        error = TryOpenSensors(status);
     }
-    if (!(*status & VK_STATUS_CHIP)) {
-        ShowError(window, kDeviceError);
-        return false;
-    }
-    return true;
+    if (error)
+        ShowError(window, error);
+    return error == nullptr;
 }
 
 void ShapeAndPlace(HWND window)
@@ -128,9 +144,25 @@ void OpenTickPath(HWND window)
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TickPathProc));
 }
 
+// A new window takes the focus; after a resume it comes back as the old
+// one was: minimised without taking the focus, and stopped if the user
+// had stopped monitoring.
+void ComeBack(HWND window, bool resumed)
+{
+    AppState& app = App();
+    if (resumed && app.resumeStopped)
+        StopMonitoring(window);
+    if (resumed && app.resumeMinimized)
+        ShowWindow(window, SW_SHOWMINNOACTIVE);
+    else
+        SetForegroundWindow(window);
+    app.resumeMinimized = app.resumeStopped = 0;
+}
+
 bool InitializeWindow(HWND window)
 {
     AppState& app = App();
+    const bool resumed = app.resumeReload != 0;
     app.resumeReload = 0;
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app.smallIcon));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app.largeIcon));
@@ -142,7 +174,7 @@ bool InitializeWindow(HWND window)
         return false;
     }
     uint32_t status = 0;
-    if (!OpenSensors(window, &status))
+    if (!OpenSensors(window, &status, resumed))
         return false;
     ApplyDividers();
     InitializeProcessor((status & VK_STATUS_DTS) ? 1 : 0);
@@ -158,7 +190,7 @@ bool InitializeWindow(HWND window)
     ShapeAndPlace(window);
     OpenTickPath(window);
     UpdateDisplay(window);
-    SetForegroundWindow(window);
+    ComeBack(window, resumed);
     return true;
 }
 
@@ -306,8 +338,11 @@ INT_PTR OnPowerBroadcast(HWND window, WPARAM event)
 {
     if (event != PBT_APMRESUMEAUTOMATIC && event != PBT_APMRESUMESUSPEND)
         return FALSE;
-    if (!App().resumeReload) {
-        App().resumeReload = 1;
+    AppState& app = App();
+    if (!app.resumeReload) {
+        app.resumeReload = 1;
+        app.resumeMinimized = IsIconic(window) ? 1 : 0;
+        app.resumeStopped = app.monitorTimer ? 0 : 1;
         // The new window opens where this one is now, as after a settings change.
         if (!IsIconic(window))
             SaveWindowPosition(window);

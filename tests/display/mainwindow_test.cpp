@@ -371,7 +371,16 @@ TEST_F(MainWindowCommands, AResumeRecreatesTheWindowOnce)
 
 int resumeWindows = 0;
 std::string maximaAfterResume;
+bool minimizedAfterResume = false, stoppedAfterResume = false, focusAfterResume = true;
 Scenario* resumeScenario = nullptr;
+
+// The device answers again a second after the resume.
+DWORD WINAPI DeviceBackLater(LPVOID)
+{
+    Sleep(1000);
+    resumeScenario->Remove("FailMask");
+    return 0;
+}
 
 // The first window sees a hot reading, then the machine sleeps; the second
 // window starts with the device opened again and its maxima from its own
@@ -388,10 +397,17 @@ INT_PTR CALLBACK ResumingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         ReadRequest request = {1, 0, 0, nullptr, ID_UPDATE, 0, nullptr};
         CSENSOR::Start(&request);
         resumeScenario->SetBlock(KnownBlock());
+        ShowWindow(window, SW_MINIMIZE);
+        StopMonitoring(window);
         SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+        resumeScenario->Set("FailMask", 1u << REQ_VERSION);
+        CloseHandle(CreateThread(nullptr, 0, DeviceBackLater, nullptr, 0, nullptr));
     } else {
         UpdateDisplay(window);
         maximaAfterResume = CSENSOR::chip.HasHandle() ? App().maximum.text[kTempSlot] : "no device";
+        minimizedAfterResume = IsIconic(window) != 0;
+        stoppedAfterResume = App().monitorTimer == 0;
+        focusAfterResume = GetForegroundWindow() == window;
         PostCommand(window, ID_EXIT);
     }
     return result;
@@ -405,6 +421,10 @@ TEST_F(MainWindowCommands, AfterAResumeTheNewWindowReadsAfresh)
     EXPECT_EQ(1, RunProgram(GetModuleHandleA(nullptr), settings.c_str(), ResumingProc));
     EXPECT_EQ(2, resumeWindows);
     EXPECT_EQ("45", maximaAfterResume);  // not the 90 of the first window
+    EXPECT_TRUE(minimizedAfterResume);
+    EXPECT_TRUE(stoppedAfterResume);
+    EXPECT_FALSE(focusAfterResume);
+    EXPECT_TRUE(io.Messages().empty());  // the device came back in time
 }
 
 }  // namespace
