@@ -11,6 +11,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include "app/command.h"
 #include "app/settings.h"
 #include "display/msgwindow.h"
 #include "dialogs/pickers.h"
@@ -276,7 +277,7 @@ TEST_F(SettingsTest, TheAlarmPageStoresItsKeysAndConfirmsItsCommand)
     CheckDlgButton(Page(kWatch), IDC_ALARM_ENABLE, BST_CHECKED);
     SetText(kWatch, IDC_ALARM_TEMP_MAX + 1, "0");
     SetText(kWatch, IDC_ALARM_IN_MAX + 2, "");
-    SetText(kWatch, IDC_ALARM_COMMAND, "beep.exe %L");
+    SetText(kWatch, IDC_ALARM_COMMAND, "cmd.exe %L");
     SetText(kWatch, IDC_LOG_NAME, "log.bat");
     EXPECT_NE("", Text(kWatch, IDC_LOG_NAME_NOTE));
     SendDlgItemMessageA(Page(kWatch), IDC_LOG_SEPARATOR, CB_SETCURSEL, 1, 0);
@@ -286,9 +287,14 @@ TEST_F(SettingsTest, TheAlarmPageStoresItsKeysAndConfirmsItsCommand)
     EXPECT_EQ(0, App().alarm.inMax[2].set);
     EXPECT_STREQ("TAB", App().log.separator);
     EXPECT_STREQ("log.bat", App().log.fileName);
+    const std::string resolved = ResolveCommand("cmd.exe %L", App().settingsPath);
+    EXPECT_EQ(resolved, App().alarm.command);  // confirmed as the program's absolute path
+    char settings[kPathSize];
+    GetFullPathNameA(App().settingsPath, kPathSize, settings, nullptr);
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands", 0, KEY_READ, &key));
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "beep.exe %L", nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, (std::string(settings) + "*" + resolved).c_str(), nullptr, nullptr,
+                                              nullptr, nullptr));
     RegCloseKey(key);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands");
 }
