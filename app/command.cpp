@@ -1,5 +1,6 @@
 #include "app/command.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -31,10 +32,21 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// A drive's path: X:\...; network and device paths are no program's.
 bool IsAbsolute(const std::string& path)
 {
-    return (path.size() > 2 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
-           (path.size() > 1 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'));
+    return path.size() > 2 && path[1] == ':' && IsSeparator(path[2]) && path.find_first_of("?*") == std::string::npos;
+}
+
+bool IsNetworkOrDevice(const std::string& path)
+{
+    return (path.size() > 1 && IsSeparator(path[0]) && IsSeparator(path[1])) ||
+           path.find_first_of("?*") != std::string::npos;
 }
 
 bool IsFile(const std::string& path)
@@ -64,6 +76,27 @@ std::string FullPath(const std::string& path)
     return length && length < sizeof full ? std::string(full) : std::string();
 }
 
+// The folders of PATH that name a drive's folder: an empty or relative
+// entry would search the current folder.
+std::string AbsolutePathFolders()
+{
+    const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (!size)
+        return "";
+    std::vector<char> variable(size);
+    GetEnvironmentVariableA("PATH", variable.data(), size);
+    std::string folders;
+    const std::string all = variable.data();
+    for (size_t at = 0; at <= all.size();) {
+        const size_t end = std::min(all.find(';', at), all.size());
+        const std::string entry = all.substr(at, end - at);
+        if (IsAbsolute(entry))
+            folders += entry + ";";
+        at = end + 1;
+    }
+    return folders;
+}
+
 // A bare program name in the system folder, the Windows folder or PATH.
 std::string SearchProgram(const std::string& name)
 {
@@ -73,20 +106,16 @@ std::string SearchProgram(const std::string& name)
         path += std::string(folder) + ";";
     if (GetWindowsDirectoryA(folder, sizeof folder))
         path += std::string(folder) + ";";
-    const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
-    if (size) {
-        std::vector<char> variable(size);
-        GetEnvironmentVariableA("PATH", variable.data(), size);
-        path += variable.data();
-    }
+    path += AbsolutePathFolders();
     char found[kPathSize];
     const DWORD length = SearchPathA(path.c_str(), name.c_str(), ".exe", sizeof found, found, nullptr);
     return length && length < sizeof found ? std::string(found) : std::string();
 }
 
+// Nothing outside this machine's drives is touched before the user said Yes.
 std::string ResolveProgram(const std::string& program, const char* settingsPath)
 {
-    if (program.empty())
+    if (program.empty() || IsNetworkOrDevice(program))
         return "";
     std::string path;
     if (IsAbsolute(program))
@@ -95,7 +124,7 @@ std::string ResolveProgram(const std::string& program, const char* settingsPath)
         path = FullPath(FolderOf(settingsPath) + program);
     else
         path = SearchProgram(program);
-    return !path.empty() && IsFile(path) ? path : "";
+    return IsAbsolute(path) && IsFile(path) ? path : "";
 }
 
 std::string RecordName(const char* command)
@@ -242,10 +271,19 @@ bool FieldsOutsideQuotes(const char* command)
             ++c;
             continue;
         }
-        if (*c == '"')
-            quoted = !quoted;
-        else if (quoted && c[0] == '%' && (c[1] == 'L' || c[1] == 'V'))
+        // \" is a quote inside an argument, and "" ends a quoted part for
+        // some programs and not for others: with them no one can tell
+        // where a field's quotes would stand.
+        if ((c[0] == '\\' || c[0] == '"') && c[1] == '"')
             return false;
+        if (*c == '"') {
+            quoted = !quoted;
+        } else if (c[0] == '%' && (c[1] == 'L' || c[1] == 'V')) {
+            const bool apart = (c == command || IsBlank(c[-1])) && (!c[2] || IsBlank(c[2]));
+            if (quoted || !apart)
+                return false;
+            ++c;
+        }
     }
     return true;
 }

@@ -18,17 +18,19 @@ struct CommandParts {
     std::string rest;
 };
 CommandParts SplitCommand(const char* command);
-// %L and %V stand outside the command's own quotes (inside them, a label
-// could close the quote and add arguments).
+// %L and %V stand alone, as whole arguments outside the command's own
+// quotes, and the command holds no \" or "" (with those, a label could
+// close a quote and add arguments).
 bool FieldsOutsideQuotes(const char* command);
 // The command line for an alarm: %L the label and %V the value, each in
 // quotes of its own so that neither can add arguments. False when a field
 // stands inside the command's own quotes.
 bool ExpandCommand(const char* command, const char* label, const char* value, std::string* line);
-// The command with its program as an absolute path in quotes: an absolute
-// name as it stands, a relative one with a folder beside the settings
-// file, a bare name from the system folder, the Windows folder or PATH,
-// never from the current folder. Empty when no such program exists.
+// The command with its program as an absolute path in quotes: a drive's
+// path as it stands, a relative one with a folder beside the settings
+// file, a bare name from the system folder, the Windows folder or the
+// drive folders of PATH, never from the current folder; never a network or
+// device path. Empty when no such program exists.
 std::string ResolveCommand(const char* command, const char* settingsPath);
 
 // The user confirmed running this command (the dialog's OK or Apply with it

@@ -9,6 +9,9 @@ namespace {
 const ULONGLONG kDay = 864000000000ULL;  // in file-time units
 const char* const kDeviceNames[] = {"CON", "PRN", "AUX", "NUL"};
 const char* const kNumberedDevices[] = {"COM", "LPT"};
+// 1-9, and the superscript digits of code page 1252, which Windows takes
+// for them too.
+const char kDeviceDigits[] = "123456789\xB9\xB2\xB3";
 
 bool IsSeparator(char c)
 {
@@ -58,7 +61,7 @@ bool IsDeviceName(const char* part, size_t length)
         return false;
     }
     for (const char* device : kNumberedDevices)
-        if (std::strncmp(name, device, 3) == 0 && name[3] >= '1' && name[3] <= '9')
+        if (std::strncmp(name, device, 3) == 0 && std::strchr(kDeviceDigits, name[3]))
             return true;
     return false;
 }
@@ -75,6 +78,8 @@ bool LogPathSafe(const char* path)
 {
     if (IsSeparator(path[0]) && IsSeparator(path[1]))
         return false;  // \\host\share, \\?\, \\.\ : not a plain file here
+    if (std::strpbrk(path, "?*"))
+        return false;  // no file name holds them; \??\ names the system's own paths
     const char* part = path;
     for (const char* c = path;; ++c) {
         if (*c && IsDBCSLeadByte(static_cast<BYTE>(*c)) && c[1]) {

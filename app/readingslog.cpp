@@ -15,6 +15,7 @@ namespace {
 const int kMaxVariants = 999;  // NAME_1 ... before a log name is given up
 const size_t kMaxPendingLines = 7200;  // two hours at one reading a second
 const char kLogsKey[] = "Software\\Veskora\\Logs";
+const size_t kRecordSize = 16384;  // a settings path and a header
 const char kDefaultTempUnit[] = "\xB0" "C";
 // A spreadsheet reads the file as Shift-JIS, where the degree sign of the
 // default unit is a half-width katakana mark.
@@ -119,35 +120,42 @@ Write WriteTo(const std::string& path, const std::string& text, bool create)
     return ok ? Write::kDone : Write::kLocked;
 }
 
-// The files this program made, with the header each was begun with, are
-// recorded for this user, where no settings file can add to them: only
-// those are ever deleted.
+// The files this program made are recorded for this user, where no
+// settings file can add to them, each with the settings file it was made
+// for and the header it was begun with: only those are ever deleted, and
+// only for that settings file.
+std::string RecordText(const std::string& header)
+{
+    return FullPath(App().settingsPath) + '*' + header;
+}
+
 void RecordMade(const std::string& path, const std::string& header)
 {
+    const std::string text = RecordText(header);
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kLogsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, FullPath(path).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(header.c_str()),
-                   static_cast<DWORD>(header.size() + 1));
+    RegSetValueExA(key, FullPath(path).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
     RegCloseKey(key);
 }
 
-// The header a file was recorded with when this program made it; empty
-// when it did not.
-std::string RecordedHeader(const std::string& path)
+// What was recorded of a file when this program made it; empty when it
+// did not.
+std::string Recorded(const std::string& path)
 {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kLogsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return "";
-    std::string header(8192, '\0');
-    DWORD size = static_cast<DWORD>(header.size());
+    std::string text(kRecordSize, '\0');
+    DWORD size = static_cast<DWORD>(text.size() - 1);
     DWORD type = 0;
     const bool found = RegQueryValueExA(key, FullPath(path).c_str(), nullptr, &type,
-                                        reinterpret_cast<BYTE*>(&header[0]), &size) == ERROR_SUCCESS &&
+                                        reinterpret_cast<BYTE*>(&text[0]), &size) == ERROR_SUCCESS &&
                        type == REG_SZ;
     RegCloseKey(key);
-    return found ? std::string(header.c_str()) : "";
+    return found ? std::string(text.c_str()) : "";
 }
 
 void ForgetMade(const std::string& path)
@@ -159,12 +167,12 @@ void ForgetMade(const std::string& path)
     RegCloseKey(key);
 }
 
-// A file goes only when this program made it and its first line is still
-// the header it was begun with.
+// A file goes only when this program made it for this settings file and
+// its first line is still the header it was begun with.
 void DeleteIfOurs(const std::string& path)
 {
-    const std::string header = RecordedHeader(path);
-    if (header.empty() || FirstLine(path.c_str()) != header)
+    const std::string recorded = Recorded(path);
+    if (recorded.empty() || recorded != RecordText(FirstLine(path.c_str())))
         return;
     if (DeleteFileA(path.c_str()))
         ForgetMade(path);

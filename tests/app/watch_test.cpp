@@ -406,6 +406,13 @@ TEST_F(WatchTest, ADateChangeStartsANewFileAndKeepDeletesOnlyOldFilesOfItsOwn)
     Read(KnownBlock(), 2);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("LOG_20260301.CSV").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ours.c_str()));  // 28 days: kept
+    // Another settings file naming the same files deletes none of them.
+    const std::string own = a.settingsPath;
+    lstrcpynA(a.settingsPath, dir.File("STRANGER.VKC").c_str(), kPathSize);
+    fakeToday = {2026, 4, 0, 14, 0, 0, 1, 0};
+    Read(KnownBlock());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ours.c_str()));
+    lstrcpynA(a.settingsPath, own.c_str(), kPathSize);
     fakeToday = {2026, 4, 0, 15, 0, 0, 1, 0};
     Read(KnownBlock());
     EXPECT_EQ(2u, Lines(ReadWholeFile(dir.File("LOG_20260415.CSV"))).size());

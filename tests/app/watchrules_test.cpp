@@ -48,7 +48,11 @@ TEST(WatchRules, TheCommandLineQuotesLabelAndValue)
         {"run %L", "\x95\\", "run \"\x95\\\""},        // a trail byte 0x5C is no backslash
         {"run %L", "ab\x95", "run \"ab\""},             // a lone lead byte at the end goes
         {"run %l %% %", "CPU", "run %l %% %"},         // only %L and %V are fields
-        {"%V%V", "CPU", "\"42\"\"42\""},
+        {"%V%V", "CPU", nullptr},                      // a field must stand alone
+        {"run C:\\a\\%L.txt", "CPU", nullptr},
+        {"run \\%L", "CPU", nullptr},
+        {"run a\\\"\" %L", "CPU", nullptr},              // \" and "" leave quoting unclear
+        {"run \"x\"%L", "CPU", nullptr},
         {"run \"%L\"", "CPU", nullptr},                // inside the command's own quotes
         {"\"C:\\a b\\x.exe\" \"-m %V\"", "CPU", nullptr},
         {"\"C:\\a b\\x.exe\" %V", "CPU", "\"C:\\a b\\x.exe\" \"42\""},
@@ -58,6 +62,8 @@ TEST(WatchRules, TheCommandLineQuotesLabelAndValue)
         EXPECT_EQ(c.line != nullptr, ExpandCommand(c.command, c.label, "42", &line)) << c.command;
         EXPECT_EQ(c.line ? c.line : "", line) << c.command;
     }
+    for (const char* remote : {"\\\\host\\share\\x.exe %L", "//host/x.exe", "\\??\\C:\\windows\\system32\\cmd.exe"})
+        EXPECT_EQ("", ResolveCommand(remote, "C:\\VESKORA.VKC")) << remote;  // never touched before the question
     const struct {
         const char* command;
         const char* program;
@@ -104,7 +110,7 @@ TEST(WatchRules, OnlyPlainFilesOfThisMachineAreLogged)
         EXPECT_TRUE(LogPathSafe(safe)) << safe;
     for (const char* refused : {"a.txt:x.csv", "C:\\d\\a.txt:x.csv", "COM1.csv", "nul.CSV", "Lpt9.log.csv",
                                 "CON .csv", "C:\\aux\\x.csv", "\\\\host\\share\\x.csv", "//host/x.csv",
-                                "\\\\?\\C:\\x.csv", "\\\\.\\COM1"})
+                                "\\\\?\\C:\\x.csv", "\\\\.\\COM1", "\\??\\UNC\\host\\x.csv", "COM\xB9.csv"})
         EXPECT_FALSE(LogPathSafe(refused)) << refused;
     const struct {
         const char* path;
