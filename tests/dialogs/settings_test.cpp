@@ -322,11 +322,16 @@ TEST_F(SettingsTest, AMaskGeneratedFromTheDialogNeverLeavesTheMessageWindowOpen)
     EXPECT_EQ(static_cast<unsigned>(MASK_BITMAP), App().mask.mode);
 }
 
+// The folder and the proposed name the chooser must be handed.
+const char* handedFolder = "";
+const char* handedName = "plain.vkc";
+
 BOOL WINAPI RecordOpen(OPENFILENAMEA* request)
 {
     EXPECT_EQ(static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A), request->lStructSize);
-    EXPECT_STREQ("", request->lpstrInitialDir);
-    EXPECT_STREQ("plain.vkc", request->lpstrFile);
+    EXPECT_NE(0u, request->Flags & OFN_NOCHANGEDIR);  // browsing leaves the current folder alone
+    EXPECT_STREQ(handedFolder, request->lpstrInitialDir);
+    EXPECT_STREQ(handedName, request->lpstrFile);
     lstrcpynA(request->lpstrFile, "C:\\chosen\\x.vkc", request->nMaxFile);
     return TRUE;
 }
@@ -338,6 +343,29 @@ TEST(FileChooser, APathWithoutABackslashIsTheProposedNameInNoFolder)
     char path[kPathSize] = "plain.vkc";
     EXPECT_TRUE(ChooseFileName(nullptr, kSettingsChooserTitle, kSettingsFilter, path, true));
     EXPECT_STREQ("C:\\chosen\\x.vkc", path);
+    SetCommonDialogCalls(nullptr);
+}
+
+// Folder and proposed name part at the last backslash that is a character of
+// its own: the trail byte of "表" (0x95 0x5C) or "ソ" (0x83 0x5C) is none.
+TEST(FileChooser, SplitsAtTheLastBackslashCharacter)
+{
+    const char* const kPaths[][3] = {
+        {"C:\\VK\\表示.VKC", "C:\\VK", "表示.VKC"},
+        {"C:\\表\\能.VKC", "C:\\表", "能.VKC"},
+        {"ソ.VKC", "", "ソ.VKC"},
+    };
+    const CommonDialogCalls calls = {RecordOpen, RecordOpen, ChooseColorA, ChooseFontA};
+    SetCommonDialogCalls(&calls);
+    for (const auto& p : kPaths) {
+        char path[kPathSize];
+        lstrcpynA(path, p[0], kPathSize);
+        handedFolder = p[1];
+        handedName = p[2];
+        EXPECT_TRUE(ChooseFileName(nullptr, kSettingsChooserTitle, kSettingsFilter, path, false)) << p[0];
+    }
+    handedFolder = "";
+    handedName = "plain.vkc";
     SetCommonDialogCalls(nullptr);
 }
 
