@@ -141,6 +141,33 @@ TEST_F(SettingsTest, OpensOnItsOwnThreadOnceAndAlwaysOnTheFirstPage)
     EXPECT_FALSE(Shown(kLabels));
 }
 
+// All seven tabs in view at once, none behind scroll arrows or cut; the
+// pages below the tabs, each control of theirs within them.
+TEST_F(SettingsTest, EveryTabIsInViewAndEveryPageWhole)
+{
+    ASSERT_TRUE(OpenDialog());
+    HWND tabs = GetDlgItem(SettingsDialog(), IDC_SETTINGS_TABS);
+    ASSERT_EQ(7, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    RECT client, item, inside, page, r;
+    GetClientRect(tabs, &client);
+    GetWindowRect(Page(kBasic), &page);
+    MapWindowPoints(nullptr, tabs, reinterpret_cast<POINT*>(&page), 2);
+    for (int i = 0; i < 7; ++i) {
+        SendMessageA(tabs, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+        EXPECT_TRUE(IntersectRect(&inside, &item, &client) && EqualRect(&inside, &item)) << i;
+        EXPECT_LE(item.bottom, page.top) << i;
+    }
+    HWND arrows = FindWindowExA(tabs, nullptr, UPDOWN_CLASSA, nullptr);
+    EXPECT_FALSE(arrows && IsWindowVisible(arrows));
+    for (int p = kBasic; p <= kVersion; ++p) {
+        GetWindowRect(Page(p), &page);
+        for (HWND c = GetWindow(Page(p), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            GetWindowRect(c, &r);
+            EXPECT_LE(r.bottom, page.bottom) << p << " " << GetDlgCtrlID(c);
+        }
+    }
+}
+
 TEST_F(SettingsTest, ApplyReachesTheWindowCancelKeepsTheFilesAndOkSavesThem)
 {
     SaveSettings(1);
