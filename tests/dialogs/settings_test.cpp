@@ -11,6 +11,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include "app/rows.h"
 #include "app/settings.h"
 #include "display/msgwindow.h"
 #include "dialogs/pickers.h"
@@ -300,6 +301,10 @@ TEST_F(SettingsTest, TheAlarmPageStoresItsKeysAndConfirmsItsCommand)
     EXPECT_EQ("1.500000", Text(kWatch, IDC_ALARM_IN_MAX + 2));
     EXPECT_EQ("", Text(kWatch, IDC_ALARM_TEMP_MAX + 0));
     EXPECT_EQ("", Text(kWatch, IDC_LOG_NAME_NOTE));
+    const char* const kinds[] = {" 上限", " 下限", ""};  // the voltages' columns name theirs
+    for (int g = kTempRows; g <= kVoltRows; ++g)
+        EXPECT_EQ(GroupTitle(App(), static_cast<RowGroup>(g)) + std::string(kinds[g]),
+                  Text(kWatch, IDC_ALARM_GROUP + g));
     CheckDlgButton(Page(kWatch), IDC_ALARM_ENABLE, BST_CHECKED);
     SetText(kWatch, IDC_ALARM_TEMP_MAX + 1, "0");
     SetText(kWatch, IDC_ALARM_IN_MAX + 2, "");
