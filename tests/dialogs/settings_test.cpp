@@ -246,6 +246,8 @@ TEST_F(SettingsTest, WithoutProcessorTemperaturesTheirGroupIsDisabled)
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(kChip), id))) << id;
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Page(kChip), IDC_CHIP_CORE_ENABLE));
     EXPECT_EQ("", Text(kChip, IDC_CHIP_TJMAX_FOUND));
+    Press(IDOK);
+    EXPECT_EQ(0, App().coreTemp.tjmax);  // "detect" stays, not the up-down's lowest
 }
 
 TEST_F(SettingsTest, LabelsAreCutBetweenWholeCharactersOnStoreAndOnLoad)
