@@ -2,12 +2,6 @@
 
 #include <cstring>
 
-namespace {
-
-const int kMaxTitleLength = 100;  // the tooltip refuses titles of this length or more
-
-}  // namespace
-
 WINFONT::WINFONT() : lf()
 {
     lf.lfWeight = FW_NORMAL;
@@ -163,18 +157,24 @@ int CTOOLTIP::CreateTip(DWORD style, const RECT& rect, HINSTANCE module, HWND ow
     tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(window.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     instance = module;
+    titleSent = false;
     coloursSent = false;
     return 1;
 }
 
 void CTOOLTIP::SetTitle(const char* title, INT_PTR icon)
 {
-    if (!window.Valid() || !title || std::strlen(title) >= kMaxTitleLength)
+    if (!window.Valid() || !title || std::strlen(title) >= kTitleLimit)
         return;
     if (icon != -1 || titleIcon == 0)
         titleIcon = icon;
+    if (titleSent && titleIcon == sentIcon && std::strcmp(title, sentTitle) == 0)
+        return;
     SendMessageA(window.Get(), TTM_SETTITLEA, static_cast<WPARAM>(titleIcon),
                  reinterpret_cast<LPARAM>(title));
+    titleSent = true;
+    sentIcon = titleIcon;
+    lstrcpynA(sentTitle, title, kTitleLimit);
 }
 
 void CTOOLTIP::AdoptTitleIcon(HICON icon)
@@ -204,6 +204,7 @@ void CTOOLTIP::Destroy()
     instance = nullptr;
     titleIcon = 0;
     active = 0;
+    titleSent = false;
     coloursSent = false;
 }
 

@@ -105,7 +105,9 @@ public:
     virtual ~CTOOLTIP();
     int CreateTip(DWORD style, const RECT& rect, HINSTANCE module, HWND owner, UINT flags);
     // Keeps the stored icon when icon is -1 (once one is stored); titles of
-    // 100 characters or more are not set.
+    // kTitleLimit characters or more are not set. Sends the title only when
+    // it or the icon differs from those last sent: the tooltip copies a
+    // handle icon for every title it is sent.
     void SetTitle(const char* title, INT_PTR icon);
     // Stores an icon the tooltip owns and destroys with its window.
     void AdoptTitleIcon(HICON icon);
@@ -121,8 +123,13 @@ public:
     int active;
     TOOLINFOA tool;
 
+    static constexpr size_t kTitleLimit = 100;  // the tooltip refuses titles of this length or more
+
 private:
     Owner<IconTraits> ownedIcon;
+    bool titleSent = false;
+    INT_PTR sentIcon = 0;
+    char sentTitle[kTitleLimit] = {};
     bool coloursSent = false;
     COLORREF textColour = 0;
     COLORREF backColour = 0;

@@ -327,6 +327,29 @@ TEST_F(SettingsTest, TheAlarmPageStoresItsKeysAndConfirmsItsCommand)
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands");
 }
 
+// The tooltip of this platform tells no title: the titles it is sent are recorded.
+WNDPROC tipProcedure;
+std::string tipTitle;
+
+LRESULT CALLBACK RecordTitle(HWND tip, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == TTM_SETTITLEA)
+        tipTitle = reinterpret_cast<const char*>(lParam);
+    return CallWindowProcA(tipProcedure, tip, message, wParam, lParam);
+}
+
+TEST_F(SettingsTest, ApplyGivesTheCoreTooltipTheChipPagesTitle)
+{
+    ASSERT_TRUE(OpenDialog());
+    HWND tip = App().coreTip.Window();
+    tipProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(tip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordTitle)));
+    SetText(kChip, IDC_CHIP_TITLE, "NEW TITLE");
+    Press(IDC_APPLY);
+    EXPECT_EQ("NEW TITLE", tipTitle);
+    SetWindowLongPtrA(tip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(tipProcedure));
+}
+
 TEST_F(SettingsTest, ApplyLeavesAStoppedMonitorStopped)
 {
     ASSERT_TRUE(Open());
@@ -564,6 +587,25 @@ TEST_F(PagesTest, SkinPreviewKeepsTheWindowsProportionsAndShowsTheMask)
     PumpUntil([&] { return io.Messages().size() >= 2; });
     EXPECT_EQ(static_cast<unsigned>(MASK_NONE), App().mask.mode);
     EXPECT_EQ(kMaskError, io.Messages().back().text);
+}
+
+// With no skin loaded, what a bitmap mask drew goes with the mask.
+TEST_F(PagesTest, TheSkinPreviewIsErasedBeforeItIsDrawn)
+{
+    const std::string mask = dir.File("mask.bmp");
+    WriteBitmapFile(mask, 8, 8, [](int, int) { return RGB(0, 0, 0); });
+    lstrcpynA(App().mask.fileName, mask.c_str(), kPathSize);
+    ASSERT_TRUE(OpenDialog());
+    ShowTab(kSkin);
+    HWND preview = GetDlgItem(Page(kSkin), IDC_SKIN_PREVIEW);
+    for (int mode : {MASK_BITMAP, MASK_NONE}) {
+        SendDlgItemMessageA(Page(kSkin), IDC_MASK_MODE, CB_SETCURSEL, mode, 0);
+        SendMessageA(Page(kSkin), WM_COMMAND, MAKEWPARAM(IDC_MASK_MODE, CBN_SELCHANGE), 0);
+        UpdateWindow(preview);
+    }
+    HDC dc = GetDC(preview);
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), GetPixel(dc, 4, 4));
+    ReleaseDC(preview, dc);
 }
 
 TEST_F(PagesTest, VersionPageShowsTheBuildAndTheLinkedLibraries)
