@@ -81,6 +81,38 @@ void WINIMG::Release()
     info = BITMAP();
 }
 
+bool WINIMGFILE::Read(const char* fileName)
+{
+    // The largest pixels the bitmap loader takes; no picture file is larger.
+    const LONGLONG kLargestFile = 0x7FFFFFFF;
+    Release();
+    FileOwner file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER length = {};
+    if (!file.Valid() || !GetFileSizeEx(file.Get(), &length) || length.QuadPart <= 0 ||
+        length.QuadPart > kLargestFile)
+        return false;
+    const DWORD bytes = static_cast<DWORD>(length.QuadPart);
+    GlobalOwner read(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    void* data = read.Valid() ? GlobalLock(read.Get()) : nullptr;
+    if (!data)
+        return false;
+    DWORD got = 0;
+    const bool whole = ReadFile(file.Get(), data, bytes, &got, nullptr) && got == bytes;
+    GlobalUnlock(read.Get());
+    if (!whole)
+        return false;
+    block.Reset(read.Detach());
+    size = bytes;
+    return true;
+}
+
+void WINIMGFILE::Release()
+{
+    block.Reset();
+    size = 0;
+}
+
 WINMEMDC::WINMEMDC() : width(0), height(0) {}
 
 WINMEMDC::~WINMEMDC()

@@ -64,6 +64,20 @@ protected:
     void SelectLoaded();
 };
 
+// An image file's bytes read whole into memory, to be decoded again when the
+// file may have changed or gone (mostly fewer than the pixels they decode to). A
+// movable block, as a memory stream over it needs.
+class WINIMGFILE {
+public:
+    // Replaces the bytes held with the file's; false (and none held) when it
+    // cannot be read whole or is larger than any image the loaders take.
+    bool Read(const char* fileName);
+    void Release();
+
+    GlobalOwner block;
+    DWORD size = 0;
+};
+
 // An image file held as a bitmap, possibly owned by an OLE picture object.
 class WINIMG : public WINBMP {
 public:
@@ -71,6 +85,8 @@ public:
     void Release();
     // Loads a BMP, PNG, JPEG or GIF file, recognised by its first bytes.
     bool LoadImageFile(const char* fileName);
+    // Decodes a file's bytes held in memory as LoadImageFile decodes the file.
+    bool LoadImageBytes(const WINIMGFILE& file);
 
     Owner<PictureTraits> picture;
 };
