@@ -168,6 +168,7 @@ struct SkinState {
     int x{}, y{};   // client origin and size derived from it
     int width{}, height{};
     WINMEMDC backBuffer;
+    WINIMGFILE file;  // the skin file's bytes as the last build read them
     WINIMG image;
     WINMEMDC surface;
     WINMEMDC layer;    // what every redraw starts from; none: full redraws

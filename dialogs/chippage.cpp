@@ -58,7 +58,10 @@ INT_PTR OnInitDialog(HWND page)
     return TRUE;
 }
 
-// Stored even where the controls are disabled; nothing is checked further.
+// Stored even where the controls are disabled, but for TjMax: without
+// processor temperatures nothing resolved a stored 0 ("detect"), and the
+// disabled up-down control holds its lowest value instead. Nothing is
+// checked further.
 void Store(HWND page)
 {
     AppState& app = App();
@@ -70,8 +73,9 @@ void Store(HWND page)
     }
     app.divid.fan = GetDlgItemInt(page, IDC_CHIP_FAN, nullptr, FALSE);
     app.coreTemp.enable = Checked(page, IDC_CHIP_CORE_ENABLE);
-    app.coreTemp.tjmax =
-        static_cast<int>(SendDlgItemMessageA(page, IDC_CHIP_TJMAX_SPIN, UDM_GETPOS32, 0, 0));
+    if (app.cpu.present)
+        app.coreTemp.tjmax =
+            static_cast<int>(SendDlgItemMessageA(page, IDC_CHIP_TJMAX_SPIN, UDM_GETPOS32, 0, 0));
     char title[kTextSize];
     GetDlgItemTextA(page, IDC_CHIP_TITLE, title, sizeof title);
     CopyWholeCharacters(app.coreTemp.title, title, kTextSize - 1);

@@ -7,6 +7,7 @@
 #include "app/appstate.h"
 #include "foundation/fixedline.h"
 #include "foundation/gdiwrap.h"
+#include "foundation/mbcs.h"
 #include "resources/resource.h"
 #include "sensors/cix86.h"
 
@@ -74,8 +75,11 @@ INT_PTR OnInitDialog(HWND dialog)
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.Get()));
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.largeIcon.Get()));
     const ProcessorState& cpu = App().cpu;
-    // The brand is no formatted number: it is shown whole, up to its 47 characters.
-    SetDlgItemTextA(dialog, IDC_CPU_BRAND, cpu.brand);
+    // The brand is no formatted number: it is shown whole, all its 48 bytes
+    // when no zero ends it.
+    char brand[kBrandSize + 1];
+    CopyWholeCharacters(brand, cpu.brand, kBrandSize);
+    SetDlgItemTextA(dialog, IDC_CPU_BRAND, brand);
     SetField(dialog, IDC_CPU_FAMILY, "%X", cpu.info.family);
     SetField(dialog, IDC_CPU_MODEL, "%X", cpu.info.model);
     SetField(dialog, IDC_CPU_STEPPING, "%X", cpu.info.stepping);

@@ -2,11 +2,10 @@
 
 #include <commdlg.h>
 
-#include <cstring>
-
 #include "app/appstate.h"
 #include "dialogs/seams.h"
 #include "foundation/gdiwrap.h"
+#include "foundation/mbcs.h"
 
 const char kSettingsFilter[] = "設定ファイル\0*.VKC;\0全てのファイル\0*.*\0";
 const char kThemeFilter[] = "テーマファイル\0*.VKT;\0全てのファイル\0*.*\0";
@@ -43,7 +42,7 @@ bool ChooseFileName(HWND owner, const char* title, const char* filter, char* pat
 {
     char directory[kPathSize] = "";
     char name[kPathSize] = "";
-    const char* slash = std::strrchr(path, '\\');
+    const char* slash = LastBackslash(path);
     if (slash) {
         lstrcpynA(directory, path, static_cast<int>(slash - path) + 1);
         lstrcpynA(name, slash + 1, kPathSize);
@@ -59,7 +58,9 @@ bool ChooseFileName(HWND owner, const char* title, const char* filter, char* pat
     request.nMaxFile = kPathSize;
     request.lpstrInitialDir = directory;
     request.lpstrTitle = title;
-    request.Flags = OFN_READONLY | OFN_HIDEREADONLY;
+    // The folder browsed to must not become the process's current folder:
+    // the default skin, mask and layout names are relative to it.
+    request.Flags = OFN_READONLY | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     BOOL chosen = open ? calls->openFile(&request) : calls->saveFile(&request);
     if (!chosen)
         return false;

@@ -136,12 +136,16 @@ void CreatePages(HWND frame, FrameData& data)
     if (!data.pages)
         return;  // the frame shows an empty tab control
     data.count = count;
+    // Every tab first: the tabs take as many rows as they need, and the
+    // pages go below the last of them.
     for (int i = 0; i < count; ++i) {
-        const SettingsPage& p = kSettingsPages[i];
         TCITEMA item = {};
         item.mask = TCIF_TEXT;
-        item.pszText = const_cast<char*>(p.text);
+        item.pszText = const_cast<char*>(kSettingsPages[i].text);
         SendMessageA(data.tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+    for (int i = 0; i < count; ++i) {
+        const SettingsPage& p = kSettingsPages[i];
         data.pages[i] = CreateDialogParamA(State().module, MAKEINTRESOURCEA(p.templateId), frame,
                                            p.procedure, 0);
         if (data.pages[i])

@@ -46,6 +46,8 @@ void PaintSkinPreview(HWND preview)
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(preview, &ps);
     if (dc) {
+        // Erased first: with no skin loaded nothing else covers what a mask drew before.
+        FillRect(dc, &ps.rcPaint, page.faceBrush.Handle());
         SelectObject(page.skin.dc.Get(), page.skin.bitmap.Get());
         SetStretchBltMode(dc, HALFTONE);
         StretchBlt(dc, 0, 0, page.previewWidth, page.previewHeight, page.skin.dc.Get(), 0, 0,

@@ -25,6 +25,10 @@
 namespace {
 
 const int kBoundText = 32;
+const int kHeadingText = kTextSize + 8;
+// What a group's heading names after its title: the kind of its bounds. The
+// voltages' two columns name theirs in the template.
+const char* const kBoundKinds[kRowGroupCount] = {"上限", "下限", ""};
 const char kNameNote[] = "名前は .CSV か .TSV で終わること: ログは書かれません";
 
 // The edits of a group's bounds: item i's at base + i; none where 0.
@@ -76,6 +80,16 @@ void ShowNameNote(HWND dialog)
     SetDlgItemTextA(dialog, IDC_LOG_NAME_NOTE, LogNameAllowed(name) ? "" : kNameNote);
 }
 
+// The heading over group g's bounds: its title and the kind of its bounds.
+void ShowHeading(HWND dialog, const AppState& a, int g)
+{
+    char heading[kHeadingText];
+    const char* kind = kBoundKinds[g];
+    const char* title = GroupTitle(a, static_cast<RowGroup>(g));
+    std::snprintf(heading, sizeof heading, "%s%s%s", title, *kind ? " " : "", kind);
+    SetDlgItemTextA(dialog, IDC_ALARM_GROUP + g, heading);
+}
+
 INT_PTR InitWatchPage(HWND dialog)
 {
     AppState& a = App();
@@ -84,6 +98,8 @@ INT_PTR InitWatchPage(HWND dialog)
         return TRUE;
     PageState& page = *kept;
     CheckBox(dialog, IDC_ALARM_ENABLE, a.alarm.enable);
+    for (int g = 0; g < kRowGroupCount; ++g)
+        ShowHeading(dialog, a, g);
     for (int row = 0; row < kRowCount; ++row)
         SetDlgItemTextA(dialog, IDC_ALARM_NAME + row, RowLabel(a, row));
     ForEachBound(a, [dialog](int id, bool volts, AlarmBound& bound) {

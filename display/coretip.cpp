@@ -34,7 +34,6 @@ int CreateCoreTooltip(HWND window)
     tip.AdoptTitleIcon(static_cast<HICON>(LoadImageA(app.instance, MAKEINTRESOURCEA(IDI_SMALL),
                                                      IMAGE_ICON, kTipIconSize, kTipIconSize,
                                                      LR_DEFAULTCOLOR)));
-    tip.SetTitle(app.coreTemp.title, app.coreTemp.icon);
     HWND w = tip.Window();
     SendMessageA(w, TTM_SETMAXTIPWIDTH, 0, kMaxTipWidth);
     SendMessageA(w, TTM_SETDELAYTIME, TTDT_INITIAL, kInitialDelay);
@@ -62,6 +61,7 @@ int ApplyTooltipStyle()
     if (switched)
         SetWindowLongPtrA(w, GWL_STYLE, style);
     // The settings apply sends them from another thread each time.
+    tip.SetTitle(app.coreTemp.title, app.coreTemp.icon);
     tip.SetColours(app.colors.slot[kColorValue].colour, app.colors.slot[kColorBack].colour);
     if (app.coreTemp.enable != tip.active) {
         SendMessageA(w, TTM_ACTIVATE, app.coreTemp.enable, 0);

@@ -7,7 +7,8 @@
 #include "sensors/sensortypes.h"
 
 int CreateCoreTooltip(HWND window);
-// 1 when the balloon style was switched (the window must be re-created for it
-// to take full effect), else 0.
+// Brings the tooltip's style, title, colours and activation up to the
+// settings. 1 when the balloon style was switched (the window must be
+// re-created for it to take full effect), else 0.
 int ApplyTooltipStyle();
 void BuildCoreTooltipText(const CoreTable& cores);

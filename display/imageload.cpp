@@ -189,10 +189,15 @@ enum class BitmapFile {
 
 // Where a Windows bitmap file's parts end, as its headers tell it.
 struct BitmapLayout {
+    uint64_t tableAt = 0;    // the colour table, after the headers and masks
     uint64_t tableEnd = 0;   // the end of the headers, masks and colour table
     uint64_t pixelsAt = 0;
     uint64_t pixelBytes = 0;
     bool plainTrueColour = false;
+    bool core = false;       // the 12-byte header: three bytes a colour
+    unsigned bits = 0;
+    int width = 0;
+    int rows = 0;
 };
 
 uint32_t Little(const unsigned char* at, int bytes)
@@ -276,7 +281,8 @@ bool ReadBitmapLayout(const unsigned char* file, size_t have, BitmapLayout* part
     const uint64_t colours = b.coloursUsed ? std::min<uint64_t>(b.coloursUsed, 256) : byValue;
     const uint64_t masks = b.compression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0;
     const uint64_t head = core ? b.size : std::max<uint64_t>(b.size, sizeof(BITMAPINFOHEADER) + masks);
-    parts->tableEnd = kFileHead + head + colours * (core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD));
+    parts->tableAt = kFileHead + head;
+    parts->tableEnd = parts->tableAt + colours * (core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD));
     // The loader takes the offset less the file header: without one, or with
     // one that points at the end of the file header, the pixels follow the
     // colour table; one inside the file header wraps round.
@@ -290,7 +296,19 @@ bool ReadBitmapLayout(const unsigned char* file, size_t have, BitmapLayout* part
     parts->plainTrueColour = b.size == sizeof(BITMAPINFOHEADER) && b.planes == 1 && b.compression == BI_RGB &&
                              (b.bits == kTrueColourBits || b.bits == kFullColourBits) &&
                              offset >= kFileHead + sizeof(BITMAPINFOHEADER);
+    parts->core = core;
+    parts->bits = b.bits;
+    parts->width = static_cast<int>(b.width);
+    parts->rows = static_cast<int>(rows);
     return true;
+}
+
+// Whether the parts lie within a file of fileSize bytes (and one byte more
+// after the colour table, which the platform's loader reads).
+bool PartsWithin(const BitmapLayout& parts, uint64_t fileSize)
+{
+    return parts.tableEnd < fileSize && parts.pixelsAt <= fileSize &&
+           parts.pixelBytes <= fileSize - parts.pixelsAt && parts.pixelBytes <= static_cast<uint64_t>(INT32_MAX);
 }
 
 // What the bitmap file open in file holds. The platform's loader reads
@@ -306,9 +324,7 @@ BitmapFile ExamineBitmapFile(HANDLE file)
     if (!GetFileSizeEx(file, &size) || !ReadFile(file, head, sizeof head, &read, nullptr) ||
         !ReadBitmapLayout(head, read, &parts))
         return BitmapFile::kBroken;
-    const uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
-    if (parts.tableEnd >= fileSize || parts.pixelsAt > fileSize || parts.pixelBytes > fileSize - parts.pixelsAt ||
-        parts.pixelBytes > static_cast<uint64_t>(INT32_MAX))
+    if (!PartsWithin(parts, static_cast<uint64_t>(size.QuadPart)))
         return BitmapFile::kBroken;
     return parts.plainTrueColour ? BitmapFile::kPlainTrueColour : BitmapFile::kOther;
 }
@@ -337,6 +353,49 @@ HBITMAP LoadBitmapImage(const char* fileName, bool asSection)
         section = static_cast<HBITMAP>(
             LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     return section ? section : static_cast<HBITMAP>(LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+}
+
+// A one-bit table of black, then white: the platform's loader makes such a
+// file a one-bit bitmap, which takes the text and background colours.
+bool BlackThenWhite(const unsigned char* file, const BitmapLayout& parts)
+{
+    if (parts.bits != 1)
+        return false;
+    const unsigned char* table = file + parts.tableAt;
+    const size_t entry = parts.core ? sizeof(RGBTRIPLE) : sizeof(RGBQUAD);
+    static const unsigned char kBlack[sizeof(RGBQUAD)] = {0, 0, 0, 0};
+    static const unsigned char kWhite[sizeof(RGBQUAD)] = {0xFF, 0xFF, 0xFF, 0};
+    return std::memcmp(table, kBlack, entry) == 0 && std::memcmp(table + entry, kWhite, entry) == 0;
+}
+
+// A Windows bitmap file held in memory, made as LoadBitmapImage makes a skin
+// from the file (and as the platform's loader does there), or none for a
+// broken one.
+HBITMAP BitmapFromBytes(const unsigned char* file, size_t size)
+{
+    BitmapLayout parts;
+    if (!ReadBitmapLayout(file, size, &parts) || !PartsWithin(parts, size))
+        return nullptr;
+    // The headers and colour table copied out, aligned as the drawing calls read them.
+    const unsigned char* headers = file + sizeof(BITMAPFILEHEADER);
+    const std::vector<unsigned char> aligned(headers, file + parts.tableEnd);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(aligned.data());
+    HDC screen = GetDC(nullptr);
+    void* bits = nullptr;
+    HBITMAP made = parts.plainTrueColour ? CreateDIBSection(screen, info, DIB_RGB_COLORS, &bits, nullptr, 0)
+                   : BlackThenWhite(file, parts) ? CreateBitmap(parts.width, parts.rows, 1, 1, nullptr)
+                                                 : CreateCompatibleBitmap(screen, parts.width, parts.rows);
+    if (made && !SetDIBits(screen, made, 0, parts.rows, file + parts.pixelsAt, info, DIB_RGB_COLORS)) {
+        DeleteObject(made);
+        made = nullptr;
+    }
+    ReleaseDC(nullptr, screen);
+    return made;
+}
+
+bool StartsWith(const unsigned char* bytes, size_t size, const unsigned char* signature, size_t length)
+{
+    return size >= length && std::memcmp(bytes, signature, length) == 0;
 }
 
 }  // namespace
@@ -392,13 +451,11 @@ static HBITMAP PngToDib(png_structp decoder, png_infop image, png_infop end)
     return decoded ? CreateSection(d) : nullptr;
 }
 
-// A PNG file as a DIB section, or none. Library errors, short files and
-// oversized images all end the load without a bitmap and release everything.
-static HBITMAP LoadPngFile(const char* fileName)
+// A PNG read through the read function from source as a DIB section, or
+// none. Library errors, short files and oversized images all end the load
+// without a bitmap and release everything.
+static HBITMAP DecodePng(png_voidp source, png_rw_ptr read)
 {
-    FileOwner file(OpenForReading(fileName));
-    if (!file.Valid())
-        return nullptr;
     png_structp decoder = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
     png_infop image = decoder ? png_create_info_struct(decoder) : nullptr;
     png_infop end = image ? png_create_info_struct(decoder) : nullptr;
@@ -407,29 +464,92 @@ static HBITMAP LoadPngFile(const char* fileName)
             png_destroy_read_struct(&decoder, &image, nullptr);
         return nullptr;
     }
-    png_set_read_fn(decoder, file.Get(), PngReadCallback);
+    png_set_read_fn(decoder, source, read);
     return PngToDib(decoder, image, end);
+}
+
+static HBITMAP LoadPngFile(const char* fileName)
+{
+    FileOwner file(OpenForReading(fileName));
+    return file.Valid() ? DecodePng(file.Get(), PngReadCallback) : nullptr;
 }
 
 namespace {
 
-using PictureLoaderCall = decltype(&OleLoadPicturePath);
+// What is left of a file in memory for libpng to read.
+struct MemoryReader {
+    const unsigned char* at;
+    size_t left;
+};
 
-// The picture loader, asked for the first time a JPEG or GIF is read: a
-// monitor that shows none never loads OLE. The library stays for the
-// process's life; the pictures it makes run its code. Null when the system
-// has none.
-PictureLoaderCall FindPictureLoader()
+}  // namespace
+
+static void PngMemoryCallback(png_structp decoder, png_bytep buffer, png_size_t count)
 {
-    HMODULE module = LoadLibraryA("oleaut32.dll");
-    FARPROC entry = module ? GetProcAddress(module, "OleLoadPicturePath") : nullptr;
-    return reinterpret_cast<PictureLoaderCall>(reinterpret_cast<void (*)()>(entry));
+    auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(decoder));
+    if (count > reader->left)
+        png_error(decoder, "read past the end of the file");
+    std::memcpy(buffer, reader->at, count);
+    reader->at += count;
+    reader->left -= count;
+}
+
+static HBITMAP PngFromBytes(const unsigned char* bytes, size_t size)
+{
+    MemoryReader reader = {bytes, size};
+    return DecodePng(&reader, PngMemoryCallback);
+}
+
+namespace {
+
+// The picture loader's calls: from a file's name, and from a stream over
+// bytes in memory with the call that makes such a stream.
+struct PictureCalls {
+    decltype(&OleLoadPicturePath) loadPath = nullptr;
+    decltype(&OleLoadPicture) loadStream = nullptr;
+    decltype(&CreateStreamOnHGlobal) makeStream = nullptr;
+};
+
+template <typename Call>
+Call Entry(HMODULE module, const char* name)
+{
+    FARPROC entry = module ? GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(entry));
+}
+
+// Found the first time a JPEG or GIF is read: a monitor that shows none
+// never loads OLE. The libraries stay for the process's life; the pictures
+// they make run their code. Null where the system has none.
+PictureCalls FindPictureCalls()
+{
+    PictureCalls calls;
+    HMODULE pictures = LoadLibraryA("oleaut32.dll");
+    HMODULE streams = pictures ? LoadLibraryA("ole32.dll") : nullptr;
+    calls.loadPath = Entry<decltype(calls.loadPath)>(pictures, "OleLoadPicturePath");
+    calls.loadStream = Entry<decltype(calls.loadStream)>(pictures, "OleLoadPicture");
+    calls.makeStream = Entry<decltype(calls.makeStream)>(streams, "CreateStreamOnHGlobal");
+    return calls;
+}
+
+const PictureCalls& Pictures()
+{
+    static const PictureCalls calls = FindPictureCalls();
+    return calls;
 }
 
 }  // namespace
 
-// The bitmap of a picture the OLE loader decodes; the picture object, which
+// The bitmap of a picture the OLE loader made; the picture object, which
 // owns that bitmap, is kept in the image.
+static HBITMAP AdoptPicture(WINIMG* image, IPicture* picture)
+{
+    image->picture.Reset(picture);
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture->get_Handle(&handle)))
+        return nullptr;
+    return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+}
+
 static HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
 {
     // Only a file that is there goes to the picture loader: given anything
@@ -438,7 +558,7 @@ static HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
     const bool address = _strnicmp(fileName, kFileScheme, kFileSchemeLength) == 0;
     if (!address && !FileOwner(OpenForReading(fileName)).Valid())
         return nullptr;
-    static const PictureLoaderCall loadPicture = FindPictureLoader();
+    const auto loadPicture = Pictures().loadPath;
     if (!loadPicture)
         return nullptr;
     // The ANSI code page: the one the name was written in. (The OEM one
@@ -451,11 +571,25 @@ static HBITMAP LoadPictureFile(WINIMG* image, const char* fileName)
     if (FAILED(loadPicture(wide.data(), nullptr, 0, 0, IID_IPicture, reinterpret_cast<void**>(&picture))) ||
         !picture)
         return nullptr;
-    image->picture.Reset(picture);
-    OLE_HANDLE handle = 0;
-    if (FAILED(picture->get_Handle(&handle)))
+    return AdoptPicture(image, picture);
+}
+
+// The same from the file's bytes, through a stream over the block that holds
+// them (the block stays with the file's record).
+static HBITMAP PictureFromBytes(WINIMG* image, const WINIMGFILE& file)
+{
+    const PictureCalls& calls = Pictures();
+    IStream* stream = nullptr;
+    if (!calls.loadStream || !calls.makeStream || FAILED(calls.makeStream(file.block.Get(), FALSE, &stream)) ||
+        !stream)
         return nullptr;
-    return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    IPicture* picture = nullptr;
+    const HRESULT loaded = calls.loadStream(stream, static_cast<LONG>(file.size), FALSE, IID_IPicture,
+                                            reinterpret_cast<void**>(&picture));
+    stream->Release();
+    if (FAILED(loaded) || !picture)
+        return nullptr;
+    return AdoptPicture(image, picture);
 }
 
 bool WINBMP::LoadBitmapFile(const char* fileName)
@@ -484,6 +618,32 @@ bool WINIMG::LoadImageFile(const char* fileName)
         loaded = LoadPngFile(fileName);
     else
         loaded = LoadPictureFile(this, fileName);
+    bitmap.Reset(loaded);
+    if (!bitmap.Valid())
+        return false;
+    SelectLoaded();
+    return true;
+}
+
+bool WINIMG::LoadImageBytes(const WINIMGFILE& file)
+{
+    Release();
+    dc.Reset(CreateCompatibleDC(nullptr));
+    if (!dc.Valid() || !file.block.Valid())
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(GlobalLock(file.block.Get()));
+    if (!bytes)
+        return false;
+    HBITMAP loaded = nullptr;
+    const bool bitmapFile = StartsWith(bytes, file.size, kBitmapSignature, sizeof kBitmapSignature);
+    const bool pngFile = StartsWith(bytes, file.size, kPngSignature, sizeof kPngSignature);
+    if (bitmapFile)
+        loaded = BitmapFromBytes(bytes, file.size);
+    else if (pngFile)
+        loaded = PngFromBytes(bytes, file.size);
+    GlobalUnlock(file.block.Get());
+    if (!bitmapFile && !pngFile)
+        loaded = PictureFromBytes(this, file);
     bitmap.Reset(loaded);
     if (!bitmap.Valid())
         return false;

@@ -22,14 +22,17 @@ void StretchSkin(SkinState& s)
                s.image.info.bmHeight, SRCCOPY);
 }
 
-// Loads the skin file; when the skin is shown, also stretches it onto a
-// surface of the window's size, the only thing drawn from it afterwards.
-// While the skin is off only the load is tried (whether it loads is what
-// the menu and the skin page ask), and no surface is kept for it.
+// Decodes the skin from the file's bytes the build read (from the file
+// itself where it kept none: a name the picture loader takes as an address);
+// when the skin is shown, also stretches it onto a surface of the window's
+// size, the only thing drawn from it afterwards. While the skin is off only
+// the decode is tried (whether it loads is what the menu and the skin page
+// ask), and no pixels are kept for it.
 bool LoadSkin(HWND window, SkinState& s, bool shown)
 {
-    const bool done = s.image.LoadImageFile(App().skin.fileName) &&
-                      (!shown || s.surface.CreateSurface(window, s.width, s.height));
+    const bool decoded =
+        s.file.block.Valid() ? s.image.LoadImageBytes(s.file) : s.image.LoadImageFile(App().skin.fileName);
+    const bool done = decoded && (!shown || s.surface.CreateSurface(window, s.width, s.height));
     if (done && shown)
         StretchSkin(s);
     s.image.Release();
@@ -149,10 +152,12 @@ bool BuildSkin(HWND window)
         s.layer.Release();  // the panels are drawn in full every time instead
     s.loaded = 0;
     s.surface.Release();
+    s.file.Read(app.skin.fileName);
     if (LoadSkin(window, s, app.skin.enable != 0)) {
         s.loaded = 1;
         return true;
     }
+    s.file.Release();
     app.skin.enable = 0;
     return true;
 }
@@ -168,11 +173,11 @@ void SyncSkinSurface(HWND window)
     if (s.surface.dc.Valid() || !s.loaded)
         return;  // shown already, or nothing loaded to show
     if (LoadSkin(window, s, true)) {
-        ++s.generation;  // the file may hold another picture than at the build
+        ++s.generation;  // a new surface, whose handles may repeat old ones
         return;
     }
-    // The file went away or changed since the build, or no surface could be
-    // made: as at a build, the skin is off.
+    // No surface could be made (or a skin the build kept no bytes of no
+    // longer loads): as at a build, the skin is off.
     s.loaded = 0;
     app.skin.enable = 0;
 }
@@ -180,6 +185,7 @@ void SyncSkinSurface(HWND window)
 void ReleaseSkinSurfaces()
 {
     SkinState& skin = App().skinState;
+    skin.file.Release();
     skin.image.Release();
     skin.surface.Release();
     skin.layer.Release();

@@ -2,12 +2,6 @@
 
 #include <cstring>
 
-namespace {
-
-const int kMaxTitleLength = 100;  // the tooltip refuses titles of this length or more
-
-}  // namespace
-
 WINFONT::WINFONT() : lf()
 {
     lf.lfWeight = FW_NORMAL;
@@ -87,6 +81,38 @@ void WINIMG::Release()
     info = BITMAP();
 }
 
+bool WINIMGFILE::Read(const char* fileName)
+{
+    // The largest pixels the bitmap loader takes; no picture file is larger.
+    const LONGLONG kLargestFile = 0x7FFFFFFF;
+    Release();
+    FileOwner file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER length = {};
+    if (!file.Valid() || !GetFileSizeEx(file.Get(), &length) || length.QuadPart <= 0 ||
+        length.QuadPart > kLargestFile)
+        return false;
+    const DWORD bytes = static_cast<DWORD>(length.QuadPart);
+    GlobalOwner read(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    void* data = read.Valid() ? GlobalLock(read.Get()) : nullptr;
+    if (!data)
+        return false;
+    DWORD got = 0;
+    const bool whole = ReadFile(file.Get(), data, bytes, &got, nullptr) && got == bytes;
+    GlobalUnlock(read.Get());
+    if (!whole)
+        return false;
+    block.Reset(read.Detach());
+    size = bytes;
+    return true;
+}
+
+void WINIMGFILE::Release()
+{
+    block.Reset();
+    size = 0;
+}
+
 WINMEMDC::WINMEMDC() : width(0), height(0) {}
 
 WINMEMDC::~WINMEMDC()
@@ -163,18 +189,24 @@ int CTOOLTIP::CreateTip(DWORD style, const RECT& rect, HINSTANCE module, HWND ow
     tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(window.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     instance = module;
+    titleSent = false;
     coloursSent = false;
     return 1;
 }
 
 void CTOOLTIP::SetTitle(const char* title, INT_PTR icon)
 {
-    if (!window.Valid() || !title || std::strlen(title) >= kMaxTitleLength)
+    if (!window.Valid() || !title || std::strlen(title) >= kTitleLimit)
         return;
     if (icon != -1 || titleIcon == 0)
         titleIcon = icon;
+    if (titleSent && titleIcon == sentIcon && std::strcmp(title, sentTitle) == 0)
+        return;
     SendMessageA(window.Get(), TTM_SETTITLEA, static_cast<WPARAM>(titleIcon),
                  reinterpret_cast<LPARAM>(title));
+    titleSent = true;
+    sentIcon = titleIcon;
+    lstrcpynA(sentTitle, title, kTitleLimit);
 }
 
 void CTOOLTIP::AdoptTitleIcon(HICON icon)
@@ -204,6 +236,7 @@ void CTOOLTIP::Destroy()
     instance = nullptr;
     titleIcon = 0;
     active = 0;
+    titleSent = false;
     coloursSent = false;
 }
 

@@ -64,6 +64,20 @@ protected:
     void SelectLoaded();
 };
 
+// An image file's bytes read whole into memory, to be decoded again when the
+// file may have changed or gone (mostly fewer than the pixels they decode to). A
+// movable block, as a memory stream over it needs.
+class WINIMGFILE {
+public:
+    // Replaces the bytes held with the file's; false (and none held) when it
+    // cannot be read whole or is larger than any image the loaders take.
+    bool Read(const char* fileName);
+    void Release();
+
+    GlobalOwner block;
+    DWORD size = 0;
+};
+
 // An image file held as a bitmap, possibly owned by an OLE picture object.
 class WINIMG : public WINBMP {
 public:
@@ -71,6 +85,8 @@ public:
     void Release();
     // Loads a BMP, PNG, JPEG or GIF file, recognised by its first bytes.
     bool LoadImageFile(const char* fileName);
+    // Decodes a file's bytes held in memory as LoadImageFile decodes the file.
+    bool LoadImageBytes(const WINIMGFILE& file);
 
     Owner<PictureTraits> picture;
 };
@@ -105,7 +121,9 @@ public:
     virtual ~CTOOLTIP();
     int CreateTip(DWORD style, const RECT& rect, HINSTANCE module, HWND owner, UINT flags);
     // Keeps the stored icon when icon is -1 (once one is stored); titles of
-    // 100 characters or more are not set.
+    // kTitleLimit characters or more are not set. Sends the title only when
+    // it or the icon differs from those last sent: the tooltip copies a
+    // handle icon for every title it is sent.
     void SetTitle(const char* title, INT_PTR icon);
     // Stores an icon the tooltip owns and destroys with its window.
     void AdoptTitleIcon(HICON icon);
@@ -121,8 +139,13 @@ public:
     int active;
     TOOLINFOA tool;
 
+    static constexpr size_t kTitleLimit = 100;  // the tooltip refuses titles of this length or more
+
 private:
     Owner<IconTraits> ownedIcon;
+    bool titleSent = false;
+    INT_PTR sentIcon = 0;
+    char sentTitle[kTitleLimit] = {};
     bool coloursSent = false;
     COLORREF textColour = 0;
     COLORREF backColour = 0;

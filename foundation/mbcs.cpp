@@ -27,3 +27,15 @@ void CopyWholeCharacters(char* destination, const char* text, size_t limit)
     std::memmove(destination, text, n);
     destination[n] = '\0';
 }
+
+const char* LastBackslash(const char* path)
+{
+    const char* last = nullptr;
+    for (const char* p = path; *p; ++p) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1])
+            ++p;  // the trail byte is part of this character
+        else if (*p == '\\')
+            last = p;
+    }
+    return last;
+}

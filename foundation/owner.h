@@ -73,6 +73,12 @@ struct ModuleTraits {
     static void Close(HMODULE h) { FreeLibrary(h); }
 };
 
+struct GlobalMemoryTraits {
+    using Type = HGLOBAL;
+    static HGLOBAL Invalid() { return nullptr; }
+    static void Close(HGLOBAL h) { GlobalFree(h); }
+};
+
 struct ComTraits {
     using Type = IUnknown*;
     static IUnknown* Invalid() { return nullptr; }
@@ -88,3 +94,4 @@ using HandleOwner = Owner<KernelHandleTraits>;
 using FileOwner = Owner<FileHandleTraits>;
 using WindowOwner = Owner<WindowTraits>;
 using ModuleOwner = Owner<ModuleTraits>;
+using GlobalOwner = Owner<GlobalMemoryTraits>;

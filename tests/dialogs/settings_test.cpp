@@ -12,6 +12,7 @@
 #include <zlib.h>
 
 #include "app/command.h"
+#include "app/rows.h"
 #include "app/settings.h"
 #include "display/msgwindow.h"
 #include "dialogs/pickers.h"
@@ -142,6 +143,33 @@ TEST_F(SettingsTest, OpensOnItsOwnThreadOnceAndAlwaysOnTheFirstPage)
     EXPECT_FALSE(Shown(kLabels));
 }
 
+// All seven tabs in view at once, none behind scroll arrows or cut; the
+// pages below the tabs, each control of theirs within them.
+TEST_F(SettingsTest, EveryTabIsInViewAndEveryPageWhole)
+{
+    ASSERT_TRUE(OpenDialog());
+    HWND tabs = GetDlgItem(SettingsDialog(), IDC_SETTINGS_TABS);
+    ASSERT_EQ(7, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    RECT client, item, inside, page, r;
+    GetClientRect(tabs, &client);
+    GetWindowRect(Page(kBasic), &page);
+    MapWindowPoints(nullptr, tabs, reinterpret_cast<POINT*>(&page), 2);
+    for (int i = 0; i < 7; ++i) {
+        SendMessageA(tabs, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+        EXPECT_TRUE(IntersectRect(&inside, &item, &client) && EqualRect(&inside, &item)) << i;
+        EXPECT_LE(item.bottom, page.top) << i;
+    }
+    HWND arrows = FindWindowExA(tabs, nullptr, UPDOWN_CLASSA, nullptr);
+    EXPECT_FALSE(arrows && IsWindowVisible(arrows));
+    for (int p = kBasic; p <= kVersion; ++p) {
+        GetWindowRect(Page(p), &page);
+        for (HWND c = GetWindow(Page(p), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            GetWindowRect(c, &r);
+            EXPECT_LE(r.bottom, page.bottom) << p << " " << GetDlgCtrlID(c);
+        }
+    }
+}
+
 TEST_F(SettingsTest, ApplyReachesTheWindowCancelKeepsTheFilesAndOkSavesThem)
 {
     SaveSettings(1);
@@ -219,6 +247,8 @@ TEST_F(SettingsTest, WithoutProcessorTemperaturesTheirGroupIsDisabled)
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(kChip), id))) << id;
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Page(kChip), IDC_CHIP_CORE_ENABLE));
     EXPECT_EQ("", Text(kChip, IDC_CHIP_TJMAX_FOUND));
+    Press(IDOK);
+    EXPECT_EQ(0, App().coreTemp.tjmax);  // "detect" stays, not the up-down's lowest
 }
 
 TEST_F(SettingsTest, LabelsAreCutBetweenWholeCharactersOnStoreAndOnLoad)
@@ -274,6 +304,10 @@ TEST_F(SettingsTest, TheAlarmPageStoresItsKeysAndConfirmsItsCommand)
     EXPECT_EQ("1.500000", Text(kWatch, IDC_ALARM_IN_MAX + 2));
     EXPECT_EQ("", Text(kWatch, IDC_ALARM_TEMP_MAX + 0));
     EXPECT_EQ("", Text(kWatch, IDC_LOG_NAME_NOTE));
+    const char* const kinds[] = {" 上限", " 下限", ""};  // the voltages' columns name theirs
+    for (int g = kTempRows; g <= kVoltRows; ++g)
+        EXPECT_EQ(GroupTitle(App(), static_cast<RowGroup>(g)) + std::string(kinds[g]),
+                  Text(kWatch, IDC_ALARM_GROUP + g));
     CheckDlgButton(Page(kWatch), IDC_ALARM_ENABLE, BST_CHECKED);
     SetText(kWatch, IDC_ALARM_TEMP_MAX + 1, "0");
     SetText(kWatch, IDC_ALARM_IN_MAX + 2, "");
@@ -297,6 +331,29 @@ TEST_F(SettingsTest, TheAlarmPageStoresItsKeysAndConfirmsItsCommand)
                                               nullptr, nullptr));
     RegCloseKey(key);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands");
+}
+
+// The tooltip of this platform tells no title: the titles it is sent are recorded.
+WNDPROC tipProcedure;
+std::string tipTitle;
+
+LRESULT CALLBACK RecordTitle(HWND tip, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == TTM_SETTITLEA)
+        tipTitle = reinterpret_cast<const char*>(lParam);
+    return CallWindowProcA(tipProcedure, tip, message, wParam, lParam);
+}
+
+TEST_F(SettingsTest, ApplyGivesTheCoreTooltipTheChipPagesTitle)
+{
+    ASSERT_TRUE(OpenDialog());
+    HWND tip = App().coreTip.Window();
+    tipProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(tip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordTitle)));
+    SetText(kChip, IDC_CHIP_TITLE, "NEW TITLE");
+    Press(IDC_APPLY);
+    EXPECT_EQ("NEW TITLE", tipTitle);
+    SetWindowLongPtrA(tip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(tipProcedure));
 }
 
 TEST_F(SettingsTest, ApplyLeavesAStoppedMonitorStopped)
@@ -328,11 +385,16 @@ TEST_F(SettingsTest, AMaskGeneratedFromTheDialogNeverLeavesTheMessageWindowOpen)
     EXPECT_EQ(static_cast<unsigned>(MASK_BITMAP), App().mask.mode);
 }
 
+// The folder and the proposed name the chooser must be handed.
+const char* handedFolder = "";
+const char* handedName = "plain.vkc";
+
 BOOL WINAPI RecordOpen(OPENFILENAMEA* request)
 {
     EXPECT_EQ(static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A), request->lStructSize);
-    EXPECT_STREQ("", request->lpstrInitialDir);
-    EXPECT_STREQ("plain.vkc", request->lpstrFile);
+    EXPECT_NE(0u, request->Flags & OFN_NOCHANGEDIR);  // browsing leaves the current folder alone
+    EXPECT_STREQ(handedFolder, request->lpstrInitialDir);
+    EXPECT_STREQ(handedName, request->lpstrFile);
     lstrcpynA(request->lpstrFile, "C:\\chosen\\x.vkc", request->nMaxFile);
     return TRUE;
 }
@@ -344,6 +406,29 @@ TEST(FileChooser, APathWithoutABackslashIsTheProposedNameInNoFolder)
     char path[kPathSize] = "plain.vkc";
     EXPECT_TRUE(ChooseFileName(nullptr, kSettingsChooserTitle, kSettingsFilter, path, true));
     EXPECT_STREQ("C:\\chosen\\x.vkc", path);
+    SetCommonDialogCalls(nullptr);
+}
+
+// Folder and proposed name part at the last backslash that is a character of
+// its own: the trail byte of "表" (0x95 0x5C) or "ソ" (0x83 0x5C) is none.
+TEST(FileChooser, SplitsAtTheLastBackslashCharacter)
+{
+    const char* const kPaths[][3] = {
+        {"C:\\VK\\表示.VKC", "C:\\VK", "表示.VKC"},
+        {"C:\\表\\能.VKC", "C:\\表", "能.VKC"},
+        {"ソ.VKC", "", "ソ.VKC"},
+    };
+    const CommonDialogCalls calls = {RecordOpen, RecordOpen, ChooseColorA, ChooseFontA};
+    SetCommonDialogCalls(&calls);
+    for (const auto& p : kPaths) {
+        char path[kPathSize];
+        lstrcpynA(path, p[0], kPathSize);
+        handedFolder = p[1];
+        handedName = p[2];
+        EXPECT_TRUE(ChooseFileName(nullptr, kSettingsChooserTitle, kSettingsFilter, path, false)) << p[0];
+    }
+    handedFolder = "";
+    handedName = "plain.vkc";
     SetCommonDialogCalls(nullptr);
 }
 
@@ -508,6 +593,25 @@ TEST_F(PagesTest, SkinPreviewKeepsTheWindowsProportionsAndShowsTheMask)
     PumpUntil([&] { return io.Messages().size() >= 2; });
     EXPECT_EQ(static_cast<unsigned>(MASK_NONE), App().mask.mode);
     EXPECT_EQ(kMaskError, io.Messages().back().text);
+}
+
+// With no skin loaded, what a bitmap mask drew goes with the mask.
+TEST_F(PagesTest, TheSkinPreviewIsErasedBeforeItIsDrawn)
+{
+    const std::string mask = dir.File("mask.bmp");
+    WriteBitmapFile(mask, 8, 8, [](int, int) { return RGB(0, 0, 0); });
+    lstrcpynA(App().mask.fileName, mask.c_str(), kPathSize);
+    ASSERT_TRUE(OpenDialog());
+    ShowTab(kSkin);
+    HWND preview = GetDlgItem(Page(kSkin), IDC_SKIN_PREVIEW);
+    for (int mode : {MASK_BITMAP, MASK_NONE}) {
+        SendDlgItemMessageA(Page(kSkin), IDC_MASK_MODE, CB_SETCURSEL, mode, 0);
+        SendMessageA(Page(kSkin), WM_COMMAND, MAKEWPARAM(IDC_MASK_MODE, CBN_SELCHANGE), 0);
+        UpdateWindow(preview);
+    }
+    HDC dc = GetDC(preview);
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), GetPixel(dc, 4, 4));
+    ReleaseDC(preview, dc);
 }
 
 TEST_F(PagesTest, VersionPageShowsTheBuildAndTheLinkedLibraries)

@@ -78,6 +78,10 @@ TEST_F(DisplayTest, SignaturesBeatNamesAndPicturesAreReleasedOnce)
         ASSERT_TRUE(image.LoadImageFile(file.c_str()));
         EXPECT_EQ(48, image.info.bmWidth);
         EXPECT_EQ(32, image.info.bmHeight);
+        WINIMGFILE bytes;  // held in memory, they decode as their file does
+        WINIMG fromBytes;
+        ASSERT_TRUE(bytes.Read(file.c_str()) && fromBytes.LoadImageBytes(bytes));
+        EXPECT_EQ(Pixels24(image), Pixels24(fromBytes));
         IPicture* picture = image.picture.Get();
         ASSERT_NE(nullptr, picture);
         picture->AddRef();
@@ -159,8 +163,19 @@ std::string RunLengthBitmap()
     return bytes + std::string("\0\1", 2);
 }
 
+// A 2 x 2 one-bit file whose colour table holds the two colours given.
+std::string OneBitBitmap(uint32_t first, uint32_t second)
+{
+    std::string bytes = "BM" + std::string(14 + 40 + 8 + 8 - 2, '\0');
+    bytes = WithWord(WithWord(WithWord(WithWord(bytes, 10, 14 + 40 + 8), 14, 40), 18, 2), 22, 2);
+    bytes = WithWord(WithWord(WithWord(bytes, 26, 1 | 1 << 16), 54, first), 58, second);
+    bytes[62] = '\x80';
+    return bytes;
+}
+
 // A file whose headers point past its end never reaches the platform's
-// loader, which reads wherever they point; whole files load, skin and mask.
+// loader, which reads wherever they point; whole files load, skin and mask,
+// and a skin's bytes held in memory decode as its file does.
 TEST_F(DisplayTest, BitmapFilesThatReachPastTheirEndAreRefused)
 {
     const std::string file = dir.File("lying.bmp");
@@ -179,6 +194,8 @@ TEST_F(DisplayTest, BitmapFilesThatReachPastTheirEndAreRefused)
         {"an offset at the end of the file header: the same", WithWord(whole, 10, 14), true},
         {"core header", WithWord(core, 22, 1 | 24 << 16), true},
         {"run lengths", rle, true},
+        {"one bit, black then white", OneBitBitmap(0, 0xFFFFFF), true},
+        {"one bit, two colours", OneBitBitmap(0x204080, 0xFFFFFF), true},
         {"offset far past the end", WithWord(whole, 10, 0xFFFFFFFF), false},
         {"offset inside the file header", WithWord(whole, 10, 5), false},
         {"offset just past the end", WithWord(whole, 10, static_cast<uint32_t>(whole.size()) + 1), false},
@@ -197,6 +214,11 @@ TEST_F(DisplayTest, BitmapFilesThatReachPastTheirEndAreRefused)
         EXPECT_EQ(f.loads, skin.LoadImageFile(file.c_str()));
         WINBMP mask;
         EXPECT_EQ(f.loads, mask.LoadBitmapFile(file.c_str()));
+        WINIMGFILE bytes;
+        WINIMG fromBytes;
+        EXPECT_EQ(f.loads, bytes.Read(file.c_str()) && fromBytes.LoadImageBytes(bytes));
+        EXPECT_EQ(skin.info.bmBitsPixel, fromBytes.info.bmBitsPixel);
+        EXPECT_EQ(Pixels24(skin), Pixels24(fromBytes));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "dialogs/cpuwindow.h"
@@ -49,6 +50,10 @@ TEST_F(DisplayTest, ProcessorWindowShowsTheIdentityAndEveryFlag)
     SendMessageA(info, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(nullptr, ProcessorWindow());
     EXPECT_FALSE(IsWindow(info));
+    std::memset(App().cpu.brand, 'A', kBrandSize);  // no zero ends it: its 48 bytes, none after
+    SendMessageA(window, WM_COMMAND, ID_PROCESSOR_INFO, 0);
+    EXPECT_EQ(std::string(kBrandSize, 'A'), ItemText(ProcessorWindow(), IDC_CPU_BRAND));
+    SendMessageA(ProcessorWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
 struct Seen {

@@ -103,12 +103,16 @@ bool StartsWith(const std::string& bytes, const char* signature)
 
 // Loads the bytes as a skin; for PNG files (ours to decode) the size limit
 // must hold. The platform's own decoders only have to survive, and bytes of
-// no image format give no bitmap.
+// no image format give no bitmap. Held in memory, the bytes decode as their
+// file does.
 void CheckImage(FuzzRun& run, const std::string& file, const std::string& bytes, bool png)
 {
     WriteWholeFile(file, bytes);
-    WINIMG image;
+    WINIMG image, fromBytes;
     const bool loaded = image.LoadImageFile(file.c_str()) && image.bitmap.Valid();
+    WINIMGFILE kept;
+    if (kept.Read(file.c_str()) && fromBytes.LoadImageBytes(kept) != loaded)
+        run.Fail("the bytes held in memory decode otherwise than their file");
     if (loaded && png &&
         (image.info.bmWidth > static_cast<LONG>(kMaxImageSide) ||
          image.info.bmHeight > static_cast<LONG>(kMaxImageSide)))
