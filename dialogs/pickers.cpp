@@ -26,16 +26,11 @@ namespace {
 
 const int kCustomColours = 16;
 
-const CommonDialogCalls* calls = &kRealCommonDialogs;
-
 }  // namespace
 
-const CommonDialogCalls kRealCommonDialogs = {GetOpenFileNameA, GetSaveFileNameA, ChooseColorA,
-                                              ChooseFontA};
-
-void SetCommonDialogCalls(const CommonDialogCalls* replacement)
+void SetDialogCalls(const DialogCalls& calls)
 {
-    calls = replacement ? replacement : &kRealCommonDialogs;
+    CallsOf<DialogCalls>() = calls;
 }
 
 bool ChooseFileName(HWND owner, const char* title, const char* filter, char* path, bool open)
@@ -61,7 +56,8 @@ bool ChooseFileName(HWND owner, const char* title, const char* filter, char* pat
     // The folder browsed to must not become the process's current folder:
     // the default skin, mask and layout names are relative to it.
     request.Flags = OFN_READONLY | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    BOOL chosen = open ? calls->openFile(&request) : calls->saveFile(&request);
+    const DialogCalls& calls = CallsOf<DialogCalls>();
+    BOOL chosen = open ? calls.openFile(&request) : calls.saveFile(&request);
     if (!chosen)
         return false;
     lstrcpynA(path, name, kPathSize);
@@ -78,7 +74,7 @@ static bool ChooseFontDialog(LOGFONTA* font, HWND owner)
     request.lpLogFont = &copy;
     request.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_NOVERTFONTS;
     request.nFontType = SCREEN_FONTTYPE;
-    if (!calls->chooseFont(&request))
+    if (!CallsOf<DialogCalls>().chooseFont(&request))
         return false;
     *font = copy;
     return true;
@@ -94,7 +90,7 @@ static COLORREF ChooseColorDialog(COLORREF colour, HWND owner)
     request.rgbResult = colour;
     request.lpCustColors = custom;
     request.Flags = CC_RGBINIT | CC_ANYCOLOR;
-    return calls->chooseColor(&request) ? request.rgbResult : colour;
+    return CallsOf<DialogCalls>().chooseColor(&request) ? request.rgbResult : colour;
 }
 
 bool PickColor(COLORREF* colour, WINBRUSH* brush, HWND owner, int swatchId)

@@ -1,15 +1,16 @@
 #pragma once
-// What the dialogs' tests can replace: the platform's common dialogs, which
-// wait for a user. Each call defaults to the real one; null puts it back.
+// What the dialogs' tests can replace (the shape: foundation/seams.h): the
+// platform's common dialogs, which wait for a user.
 
 #include <windows.h>
 #include <commdlg.h>
 
-struct CommonDialogCalls {
-    BOOL(WINAPI* openFile)(OPENFILENAMEA* request);
-    BOOL(WINAPI* saveFile)(OPENFILENAMEA* request);
-    BOOL(WINAPI* chooseColor)(CHOOSECOLORA* request);
-    BOOL(WINAPI* chooseFont)(CHOOSEFONTA* request);
+#include "foundation/seams.h"
+
+struct DialogCalls {
+    BOOL(WINAPI* openFile)(OPENFILENAMEA* request) = GetOpenFileNameA;
+    BOOL(WINAPI* saveFile)(OPENFILENAMEA* request) = GetSaveFileNameA;
+    BOOL(WINAPI* chooseColor)(CHOOSECOLORA* request) = ChooseColorA;
+    BOOL(WINAPI* chooseFont)(CHOOSEFONTA* request) = ChooseFontA;
 };
-extern const CommonDialogCalls kRealCommonDialogs;
-void SetCommonDialogCalls(const CommonDialogCalls* calls);
+void SetDialogCalls(const DialogCalls& calls);

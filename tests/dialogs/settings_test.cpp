@@ -401,12 +401,12 @@ BOOL WINAPI RecordOpen(OPENFILENAMEA* request)
 
 TEST(FileChooser, APathWithoutABackslashIsTheProposedNameInNoFolder)
 {
-    const CommonDialogCalls calls = {RecordOpen, RecordOpen, ChooseColorA, ChooseFontA};
-    SetCommonDialogCalls(&calls);
+    const DialogCalls calls = {RecordOpen, RecordOpen, ChooseColorA, ChooseFontA};
+    SetDialogCalls(calls);
     char path[kPathSize] = "plain.vkc";
     EXPECT_TRUE(ChooseFileName(nullptr, kSettingsChooserTitle, kSettingsFilter, path, true));
     EXPECT_STREQ("C:\\chosen\\x.vkc", path);
-    SetCommonDialogCalls(nullptr);
+    SetDialogCalls({});
 }
 
 // Folder and proposed name part at the last backslash that is a character of
@@ -418,8 +418,8 @@ TEST(FileChooser, SplitsAtTheLastBackslashCharacter)
         {"C:\\表\\能.VKC", "C:\\表", "能.VKC"},
         {"ソ.VKC", "", "ソ.VKC"},
     };
-    const CommonDialogCalls calls = {RecordOpen, RecordOpen, ChooseColorA, ChooseFontA};
-    SetCommonDialogCalls(&calls);
+    const DialogCalls calls = {RecordOpen, RecordOpen, ChooseColorA, ChooseFontA};
+    SetDialogCalls(calls);
     for (const auto& p : kPaths) {
         char path[kPathSize];
         lstrcpynA(path, p[0], kPathSize);
@@ -429,7 +429,7 @@ TEST(FileChooser, SplitsAtTheLastBackslashCharacter)
     }
     handedFolder = "";
     handedName = "plain.vkc";
-    SetCommonDialogCalls(nullptr);
+    SetDialogCalls({});
 }
 
 // --- colours and fonts, skin and mask, version ---------------------------------
@@ -457,7 +457,7 @@ BOOL WINAPI FakeFile(OPENFILENAMEA* r)
     lstrcpynA(r->lpstrFile, chooser.file.c_str(), r->nMaxFile);
     return chooser.answer;
 }
-const CommonDialogCalls kFakeChoosers = {FakeFile, FakeFile, FakeColour, FakeFont};
+const DialogCalls kFakeChoosers = {FakeFile, FakeFile, FakeColour, FakeFont};
 
 class PagesTest : public SettingsTest {
 protected:
@@ -465,12 +465,12 @@ protected:
     {
         SettingsTest::SetUp();
         chooser = {TRUE, 0, {}, ""};
-        SetCommonDialogCalls(&kFakeChoosers);
+        SetDialogCalls(kFakeChoosers);
     }
     void TearDown() override
     {
         SettingsTest::TearDown();
-        SetCommonDialogCalls(nullptr);
+        SetDialogCalls({});
     }
     // The colour a swatch is painted in, and its brush.
     std::pair<COLORREF, HBRUSH> Swatch(int page, int id)

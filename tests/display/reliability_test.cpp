@@ -70,8 +70,8 @@ BOOL WINAPI ChooseUnwritable(OPENFILENAMEA* request)
 
 TEST_F(Reliability, SavesThatCannotBeWrittenSaySoAndKeepTheValues)
 {
-    const CommonDialogCalls calls = {ChooseUnwritable, ChooseUnwritable, ChooseColorA, ChooseFontA};
-    SetCommonDialogCalls(&calls);
+    const DialogCalls calls = {ChooseUnwritable, ChooseUnwritable, ChooseColorA, ChooseFontA};
+    SetDialogCalls(calls);
     ASSERT_TRUE(Open());
     App().timer = 7;
     const struct {
@@ -92,7 +92,7 @@ TEST_F(Reliability, SavesThatCannotBeWrittenSaySoAndKeepTheValues)
         EXPECT_EQ(kErrorStyle, io.Messages().back().style);
     }
     EXPECT_EQ(7u, App().timer);
-    SetCommonDialogCalls(nullptr);
+    SetDialogCalls({});
 }
 
 // Too long for any buffer: cut or refused, never overflowed; a dropped name
