@@ -30,6 +30,7 @@ const int kHeadingText = kTextSize + 8;
 // voltages' two columns name theirs in the template.
 const char* const kBoundKinds[kRowGroupCount] = {"上限", "下限", ""};
 const char kNameNote[] = "名前は .CSV か .TSV で終わること: ログは書かれません";
+const char kCommandNote[] = "%L と %V は引用符の外に単独で置くこと: コマンドは実行されません";
 
 // The edits of a group's bounds: item i's at base + i; none where 0.
 struct BoundIds {
@@ -71,6 +72,14 @@ int EditNumber(HWND dialog, int id, int fallback)
     BOOL ok = FALSE;
     const int value = static_cast<int>(GetDlgItemInt(dialog, id, &ok, FALSE));
     return ok ? value : fallback;
+}
+
+// A command whose label or value could add arguments is never run.
+void ShowCommandNote(HWND dialog)
+{
+    char command[kPathSize] = "";
+    GetDlgItemTextA(dialog, IDC_ALARM_COMMAND, command, sizeof command);
+    SetDlgItemTextA(dialog, IDC_ALARM_COMMAND_NOTE, FieldsOutsideQuotes(command) ? "" : kCommandNote);
 }
 
 void ShowNameNote(HWND dialog)
@@ -122,6 +131,7 @@ INT_PTR InitWatchPage(HWND dialog)
     SendMessageA(separator, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kTabSeparator));
     SendMessageA(separator, CB_SETCURSEL, lstrcmpiA(a.log.separator, kTabSeparator) == 0 ? 1 : 0, 0);
     ShowNameNote(dialog);
+    ShowCommandNote(dialog);
     page.commandEntered = false;  // filling the edit is not entering
     return TRUE;
 }
@@ -173,8 +183,10 @@ INT_PTR OnCommand(HWND dialog, PageState& page, WORD id, WORD code)
         }
         break;
     case IDC_ALARM_COMMAND:
-        if (code == EN_CHANGE)
+        if (code == EN_CHANGE) {
             page.commandEntered = true;
+            ShowCommandNote(dialog);
+        }
         break;
     case IDC_LOG_NAME_FILE:
         GetDlgItemTextA(dialog, IDC_LOG_NAME, path, sizeof path);

@@ -146,4 +146,5 @@
 #define IDC_LOG_EVERY           3874
 #define IDC_LOG_KEEP            3875
 #define IDC_LOG_SEPARATOR       3876
+#define IDC_ALARM_COMMAND_NOTE  3877
 #define IDC_ALARM_GROUP         3880   // the title over group g's bounds (temperatures, fans, voltages): 3880 + g

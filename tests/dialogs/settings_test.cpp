@@ -311,7 +311,10 @@ TEST_F(SettingsTest, TheAlarmPageStoresItsKeysAndConfirmsItsCommand)
     CheckDlgButton(Page(kWatch), IDC_ALARM_ENABLE, BST_CHECKED);
     SetText(kWatch, IDC_ALARM_TEMP_MAX + 1, "0");
     SetText(kWatch, IDC_ALARM_IN_MAX + 2, "");
+    SetText(kWatch, IDC_ALARM_COMMAND, "cmd.exe \"%L\"");  // the label could close the quote
+    EXPECT_NE("", Text(kWatch, IDC_ALARM_COMMAND_NOTE));
     SetText(kWatch, IDC_ALARM_COMMAND, "cmd.exe %L");
+    EXPECT_EQ("", Text(kWatch, IDC_ALARM_COMMAND_NOTE));
     SetText(kWatch, IDC_LOG_NAME, "log.bat");
     EXPECT_NE("", Text(kWatch, IDC_LOG_NAME_NOTE));
     SendDlgItemMessageA(Page(kWatch), IDC_LOG_SEPARATOR, CB_SETCURSEL, 1, 0);
