@@ -239,6 +239,28 @@ TEST_F(WatchTest, ACommandRunsOnlyOnceTheUserConfirmedIt)
     EXPECT_EQ("アラームコマンド実行エラーが発生しました。", io.Messages().back().text);
 }
 
+// The real start: the program by its absolute path, with the alarm's label
+// and value in its environment.
+TEST_F(WatchTest, TheCommandGetsLabelAndValueInItsEnvironment)
+{
+    const std::string out = dir.File("ENV.TXT");
+    char command[kPathSize];
+    std::snprintf(command, sizeof command, "cmd.exe /c set > %s", out.c_str());
+    App().alarm.tempMax[0] = {1, 50};
+    lstrcpynA(App().alarm.command, command, kPathSize);
+    ASSERT_TRUE(ConfirmCommand(App().alarm.command));
+    SetWatchCalls({});
+    ASSERT_TRUE(Open());
+    Read(Hot(), 2);
+    std::string text;
+    for (int wait = 0; wait < 100 && text.find("VESKORA_VALUE") == std::string::npos; ++wait) {
+        Sleep(100);
+        text = ReadWholeFile(out);
+    }
+    EXPECT_NE(std::string::npos, text.find("VESKORA_LABEL=CPU")) << text;
+    EXPECT_NE(std::string::npos, text.find("VESKORA_VALUE=60")) << text;
+}
+
 // A value swinging around its bound beeps and runs the command at most
 // once per Repeat minutes.
 TEST_F(WatchTest, ASwingingRowActsOncePerRepeat)
