@@ -161,20 +161,36 @@ void Record(const char* command)
     RegCloseKey(key);
 }
 
+void ReportFailure(HWND window)
+{
+    WatchState& w = App().watch;
+    if (w.commandErrorShown)
+        return;
+    w.commandErrorShown = 1;
+    ShowError(window, kCommandError);
+}
+
 // The command as it is run: confirmed as it stands, or resolved, shown and
-// confirmed now; empty when it is not to run. Asked once per run for a
-// command the user refused.
+// confirmed now; empty when it is not to run (a command that can never
+// run is reported, not asked about). Asked once per run for a command the
+// user refused.
 std::string MayRun(HWND window, const char* command)
 {
     AppState& a = App();
     WatchState& w = a.watch;
     if (lstrcmpA(command, w.refusedCommand) == 0 || w.asking)
         return "";  // refused, or the question is up already (its box takes readings too)
+    if (!FieldsOutsideQuotes(command)) {
+        ReportFailure(window);
+        return "";
+    }
     if (IsAbsolute(SplitCommand(command).program) && Confirmed(command))
         return command;
     const std::string resolved = ResolveCommand(command, a.settingsPath);
-    if (resolved.empty() || resolved.size() >= static_cast<size_t>(kPathSize))
+    if (resolved.empty() || resolved.size() >= static_cast<size_t>(kPathSize)) {
+        ReportFailure(window);
         return "";
+    }
     if (Confirmed(resolved.c_str()))
         return resolved;  // this program was confirmed for this settings file
     const std::string question = std::string(kConfirmText) + "\n" + resolved;
@@ -191,15 +207,6 @@ std::string MayRun(HWND window, const char* command)
         lstrcpynA(a.alarm.command, resolved.c_str(), kPathSize);  // stored as confirmed
     a.updateLock.Leave();
     return resolved;
-}
-
-void ReportFailure(HWND window)
-{
-    WatchState& w = App().watch;
-    if (w.commandErrorShown)
-        return;
-    w.commandErrorShown = 1;
-    ShowError(window, kCommandError);
 }
 
 bool HasVariable(const char* entry, const char* variable)

@@ -9,9 +9,16 @@ namespace {
 const ULONGLONG kDay = 864000000000ULL;  // in file-time units
 const char* const kDeviceNames[] = {"CON", "PRN", "AUX", "NUL"};
 const char* const kNumberedDevices[] = {"COM", "LPT"};
-// 1-9, and the superscript digits of code page 1252, which Windows takes
-// for them too.
-const char kDeviceDigits[] = "123456789\xB9\xB2\xB3";
+const char kDeviceDigits[] = "123456789";
+// The superscript digits of the Western code page, which Windows takes for
+// device digits too (in Shift-JIS they are katakana).
+const char kSuperscriptDigits[] = "\xB9\xB2\xB3";
+const UINT kShiftJis = 932;
+
+bool IsDeviceDigit(char c)
+{
+    return c && (std::strchr(kDeviceDigits, c) || (GetACP() != kShiftJis && std::strchr(kSuperscriptDigits, c)));
+}
 
 bool IsSeparator(char c)
 {
@@ -61,7 +68,7 @@ bool IsDeviceName(const char* part, size_t length)
         return false;
     }
     for (const char* device : kNumberedDevices)
-        if (std::strncmp(name, device, 3) == 0 && std::strchr(kDeviceDigits, name[3]))
+        if (std::strncmp(name, device, 3) == 0 && IsDeviceDigit(name[3]))
             return true;
     return false;
 }

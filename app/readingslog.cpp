@@ -1,8 +1,10 @@
 #include "app/readingslog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/logname.h"
 #include "app/rows.h"
@@ -213,7 +215,10 @@ bool PickFile(const LogLine& log, const std::string& base, std::string* file, bo
             *fresh = true;
             return true;
         }
-        if (FirstLine(candidate.c_str()) == log.header) {
+        // A file of ours another program holds without letting us read it
+        // is known by its record.
+        const std::string head = FirstLine(candidate.c_str());
+        if (head == log.header || (head.empty() && Recorded(candidate) == RecordText(log.header))) {
             *file = candidate;
             *fresh = false;
             return true;
@@ -276,18 +281,28 @@ LogLine ComposeLog(bool read)
     return log;
 }
 
+// Each file takes its lines in order; a locked one keeps its own waiting
+// without holding up the others.
 bool FlushPendingLog()
 {
     auto& pending = App().watch.pendingLog;
-    while (!pending.empty()) {
-        const Write result = WriteTo(pending.front().first, pending.front().second, false);
-        if (result == Write::kLocked)
-            return true;  // tried again at the next reading
-        pending.pop_front();  // written, or never to be: the lines behind it go on
-        if (result == Write::kFailed)
-            return false;
+    std::vector<std::string> locked;
+    bool failed = false;
+    for (auto line = pending.begin(); line != pending.end();) {
+        if (std::find(locked.begin(), locked.end(), line->first) != locked.end()) {
+            ++line;
+            continue;
+        }
+        const Write result = WriteTo(line->first, line->second, false);
+        if (result == Write::kLocked) {
+            locked.push_back(line->first);  // tried again at the next reading
+            ++line;
+            continue;
+        }
+        failed = failed || result == Write::kFailed;
+        line = pending.erase(line);  // written, or never to be
     }
-    return true;
+    return !failed;
 }
 
 bool WriteLog(const LogLine& log)
@@ -311,7 +326,7 @@ bool WriteLog(const LogLine& log)
             return false;
         RecordMade(file, log.header);
         DeleteOldFiles(log.pattern, file, App().log.keep);
-        return true;
+        return FlushPendingLog();
     }
     if (w.pendingLog.size() >= kMaxPendingLines)
         w.pendingLog.pop_front();  // the oldest line goes first

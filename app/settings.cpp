@@ -303,13 +303,14 @@ void ReadKey(INIFILE& file, const SettingKey& k, AppState& state)
     }
 }
 
-// The profile calls strip one pair of quotes that enclose a whole value
-// (a program path chosen with blanks in it, say): such a value is written
-// inside one more pair, so that it reads back as it was.
+// The profile calls strip one pair of quotes (double or single) that
+// enclose a whole value (a program path chosen with blanks in it, say):
+// such a value is written inside one more pair, so that it reads back as
+// it was.
 std::string KeptQuotes(const char* text)
 {
     const size_t length = std::strlen(text);
-    const bool enclosed = length >= 2 && text[0] == '"' && text[length - 1] == '"';
+    const bool enclosed = length >= 2 && (text[0] == '"' || text[0] == '\'') && text[length - 1] == text[0];
     return enclosed ? "\"" + std::string(text) + "\"" : std::string(text);
 }
 

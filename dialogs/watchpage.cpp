@@ -31,6 +31,7 @@ const int kHeadingText = kTextSize + 8;
 const char* const kBoundKinds[kRowGroupCount] = {"上限", "下限", ""};
 const char kNameNote[] = "名前は .CSV か .TSV で終わること: ログは書かれません";
 const char kCommandNote[] = "%L と %V は引用符の外に単独で置くこと: コマンドは実行されません";
+const char kProgramNote[] = "プログラムが見つかりません: コマンドは実行されません";
 
 // The edits of a group's bounds: item i's at base + i; none where 0.
 struct BoundIds {
@@ -74,12 +75,37 @@ int EditNumber(HWND dialog, int id, int fallback)
     return ok ? value : fallback;
 }
 
-// A command whose label or value could add arguments is never run.
+// A command whose label or value could add arguments, or whose program is
+// not there, is never run.
+const char* CommandNote(const char* command)
+{
+    if (!FieldsOutsideQuotes(command))
+        return kCommandNote;
+    if (command[0] && ResolveCommand(command, App().settingsPath).empty())
+        return kProgramNote;
+    return "";
+}
+
 void ShowCommandNote(HWND dialog)
 {
     char command[kPathSize] = "";
     GetDlgItemTextA(dialog, IDC_ALARM_COMMAND, command, sizeof command);
-    SetDlgItemTextA(dialog, IDC_ALARM_COMMAND_NOTE, FieldsOutsideQuotes(command) ? "" : kCommandNote);
+    SetDlgItemTextA(dialog, IDC_ALARM_COMMAND_NOTE, CommandNote(command));
+}
+
+// An entered command is refused when its fields do not stand alone; one
+// that is kept is confirmed, and the page shows it as it will run.
+void StoreCommand(HWND dialog, PageState& page)
+{
+    char command[kPathSize] = "";
+    GetDlgItemTextA(dialog, IDC_ALARM_COMMAND, command, sizeof command);
+    if (!FieldsOutsideQuotes(command))
+        return;
+    lstrcpynA(App().alarm.command, command, kPathSize);
+    if (!page.commandEntered || !ConfirmCommand(App().alarm.command))
+        return;  // entered here by the user of this machine, so confirmed
+    SetDlgItemTextA(dialog, IDC_ALARM_COMMAND, App().alarm.command);
+    page.commandEntered = false;
 }
 
 void ShowNameNote(HWND dialog)
@@ -136,7 +162,7 @@ INT_PTR InitWatchPage(HWND dialog)
     return TRUE;
 }
 
-void Store(HWND dialog, const PageState& page)
+void Store(HWND dialog, PageState& page)
 {
     AppState& a = App();
     a.alarm.enable = Checked(dialog, IDC_ALARM_ENABLE);
@@ -150,9 +176,7 @@ void Store(HWND dialog, const PageState& page)
                     : count > kMaxAlarmCount ? kMaxAlarmCount
                                              : static_cast<int>(count);
     a.alarm.beep = Checked(dialog, IDC_ALARM_BEEP);
-    GetDlgItemTextA(dialog, IDC_ALARM_COMMAND, a.alarm.command, kPathSize);
-    if (page.commandEntered)
-        ConfirmCommand(a.alarm.command);  // entered here by the user of this machine
+    StoreCommand(dialog, page);
     a.alarm.colour = page.colour;
     a.log.enable = Checked(dialog, IDC_LOG_ENABLE);
     GetDlgItemTextA(dialog, IDC_LOG_NAME, a.log.fileName, kPathSize);

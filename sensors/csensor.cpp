@@ -267,11 +267,15 @@ void CSENSOR::NoteCycle(bool fresh)
 {
     lastRead = fresh;
     if (fresh) {
+        if (!everRead)
+            maximum = ResetBlock();  // what the first reading folds into
         unreadCycles = 0;
         everRead = true;
         return;
     }
     ++unreadCycles;
+    if (!everRead)
+        maximum = NoValueBlock();
     if (!everRead || failedReads > 1 || unreadCycles >= kUnreadCyclesShown)
         current = NoValueBlock();
 }

@@ -181,6 +181,8 @@ bool InitializeWindow(HWND window)
     if (app.cpu.present)
         CreateCoreTooltip(window);
     ReadRequest first = MakeRequest(window, 1);
+    if (resumed && app.resumeStopped)
+        first.window = nullptr;  // shown, but not acted on: monitoring stays stopped
     CSENSOR::Start(&first);
     RecordChip();
     if (!StartMonitoring(window)) {

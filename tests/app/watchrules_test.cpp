@@ -110,8 +110,9 @@ TEST(WatchRules, OnlyPlainFilesOfThisMachineAreLogged)
         EXPECT_TRUE(LogPathSafe(safe)) << safe;
     for (const char* refused : {"a.txt:x.csv", "C:\\d\\a.txt:x.csv", "COM1.csv", "nul.CSV", "Lpt9.log.csv",
                                 "CON .csv", "C:\\aux\\x.csv", "\\\\host\\share\\x.csv", "//host/x.csv",
-                                "\\\\?\\C:\\x.csv", "\\\\.\\COM1", "\\??\\UNC\\host\\x.csv", "COM\xB9.csv"})
+                                "\\\\?\\C:\\x.csv", "\\\\.\\COM1", "\\??\\UNC\\host\\x.csv"})
         EXPECT_FALSE(LogPathSafe(refused)) << refused;
+    EXPECT_EQ(GetACP() == 932, LogPathSafe("COM\xB9.csv"));  // a superscript one outside Shift-JIS
     const struct {
         const char* path;
         size_t folder;
