@@ -212,23 +212,19 @@ TEST_F(WatchTest, ACommandRunsOnlyOnceTheUserConfirmedIt)
 
     // A settings file that names another command asks again, and so does
     // another settings file with the confirmed one.
-    WritePrivateProfileStringA("Alarm", "Command", "ping.exe", App().settingsPath);
-    LoadSettings(1);
-    App().alarm.tempMax[0] = {1, 50};
-    App().alarm.enable = 1;
-    App().alarm.repeat = 0;
-    Read(KnownBlock());
-    Read(Hot(), 2);
+    const auto alarmWith = [this](const std::string& settings, const std::string& command) {
+        WritePrivateProfileStringA("Alarm", "Command", command.c_str(), settings.c_str());
+        lstrcpynA(App().settingsPath, settings.c_str(), kPathSize);
+        LoadSettings(1);
+        App().alarm.tempMax[0] = {1, 50};
+        App().alarm.enable = 1;
+        App().alarm.repeat = 0;
+        Read(KnownBlock());
+        Read(Hot(), 2);
+    };
+    alarmWith(App().settingsPath, "ping.exe");
     EXPECT_EQ(3u, io.Messages().size());
-    const std::string other = dir.File("OTHER.VKC");
-    WritePrivateProfileStringA("Alarm", "Command", Resolved(kCommand).c_str(), other.c_str());
-    lstrcpynA(App().settingsPath, other.c_str(), kPathSize);
-    LoadSettings(1);
-    App().alarm.tempMax[0] = {1, 50};
-    App().alarm.enable = 1;
-    App().alarm.repeat = 0;
-    Read(KnownBlock());
-    Read(Hot(), 2);
+    alarmWith(dir.File("OTHER.VKC"), Resolved(kCommand));
     EXPECT_EQ(4u, io.Messages().size());
     SetWatchCalls(WatchCalls{FailStart, RecordSound});  // reported once per run
     Read(KnownBlock());
