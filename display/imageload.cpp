@@ -140,11 +140,7 @@ bool WINBMP::LoadBitmapFile(const char* fileName)
     dc.Reset(CreateCompatibleDC(nullptr));
     if (!dc.Valid())
         return false;
-    bitmap.Reset(LoadBitmapImage(fileName, false));
-    if (!bitmap.Valid())
-        return false;
-    SelectLoaded();
-    return true;
+    return Adopt(LoadBitmapImage(fileName, false));
 }
 
 bool WINIMG::LoadImageFile(const char* fileName)
@@ -160,11 +156,7 @@ bool WINIMG::LoadImageFile(const char* fileName)
         loaded = LoadPngFile(fileName);
     else
         loaded = LoadPictureFile(this, fileName);
-    bitmap.Reset(loaded);
-    if (!bitmap.Valid())
-        return false;
-    SelectLoaded();
-    return true;
+    return Adopt(loaded);
 }
 
 bool WINIMG::LoadImageBytes(const WINIMGFILE& file)
@@ -186,9 +178,5 @@ bool WINIMG::LoadImageBytes(const WINIMGFILE& file)
     GlobalUnlock(file.block.Get());
     if (!bitmapFile && !pngFile)
         loaded = PictureFromBytes(this, file);
-    bitmap.Reset(loaded);
-    if (!bitmap.Valid())
-        return false;
-    SelectLoaded();
-    return true;
+    return Adopt(loaded);
 }

@@ -1,6 +1,7 @@
 #include "display/msgwindow.h"
 
 #include "app/appstate.h"
+#include "display/placement.h"
 #include "resources/resource.h"
 
 namespace {
@@ -36,16 +37,6 @@ void FillWindow(HWND dialog)
         SetDlgItemTextA(dialog, IDC_MSG_LINE1 + i, state.lines[i]);
 }
 
-void CentreOnScreen(HWND dialog)
-{
-    RECT r;
-    GetWindowRect(dialog, &r);
-    int width = r.right - r.left;
-    int height = r.bottom - r.top;
-    MoveWindow(dialog, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, TRUE);
-}
-
 INT_PTR OnInitDialog(HWND dialog)
 {
     MessageWindowRecord& state = State();
@@ -56,7 +47,7 @@ INT_PTR OnInitDialog(HWND dialog)
     state.endPending = false;
     StateLock().Leave();
     FillWindow(dialog);
-    CentreOnScreen(dialog);
+    CenterWindow(dialog);
     SetForegroundWindow(dialog);
     ShowWindow(dialog, SW_SHOW);
     if (ended)

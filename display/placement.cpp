@@ -5,8 +5,6 @@
 
 static void ForceForeground(HWND window);
 
-static void CenterWindow(HWND window);
-
 namespace {
 
 // One entry of the popup menu. Check and gray conditions read the state at

@@ -28,3 +28,5 @@ void SaveWindowPosition(HWND window);
 // changed) is centred on the primary monitor's work area; one that touches
 // any monitor stays exactly where it is. The stored position is not changed.
 void KeepOnAMonitor(HWND window);
+// Moves a window to the middle of the primary screen, keeping its size.
+void CenterWindow(HWND window);

@@ -64,6 +64,15 @@ void WINBMP::SelectLoaded()
     GetObjectA(bitmap.Get(), sizeof info, &info);
 }
 
+bool WINBMP::Adopt(HBITMAP loaded)
+{
+    bitmap.Reset(loaded);
+    if (!bitmap.Valid())
+        return false;
+    SelectLoaded();
+    return true;
+}
+
 WINIMG::~WINIMG()
 {
     Release();

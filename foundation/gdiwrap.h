@@ -62,6 +62,8 @@ public:
 protected:
     // Selects the loaded bitmap into dc and reads its description.
     void SelectLoaded();
+    // Takes a loaded bitmap and selects it; false without one.
+    bool Adopt(HBITMAP loaded);
 };
 
 // An image file's bytes read whole into memory, to be decoded again when the

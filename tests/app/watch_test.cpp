@@ -297,13 +297,20 @@ std::string Today(const char* pattern)
     return name;
 }
 
-TEST_F(WatchTest, TheLogTakesALinePerReadingInItsOwnFilesOnly)
+// The log on, for the shown rows alone, into LOG_YYYYMMDD.CSV; today's file.
+std::string LogToday(const TempDir& dir)
 {
     AppState& a = App();
     a.log.enable = 1;
-    lstrcpynA(a.log.fileName, dir.File("LOG_%Y%m%d.CSV").c_str(), kPathSize);
     a.coreTemp.enable = 0;
-    const std::string today = dir.File(Today("LOG_%04u%02u%02u.CSV"));
+    lstrcpynA(a.log.fileName, dir.File("LOG_%Y%m%d.CSV").c_str(), kPathSize);
+    return dir.File(Today("LOG_%04u%02u%02u.CSV"));
+}
+
+TEST_F(WatchTest, TheLogTakesALinePerReadingInItsOwnFilesOnly)
+{
+    AppState& a = App();
+    const std::string today = LogToday(dir);
     a.log.keep = 1;
     const std::string old = dir.File("LOG_20000101.CSV"), foreignOld = dir.File("LOG_20000102.CSV");
     WriteWholeFile(old, "Time,x\r\n");
@@ -353,10 +360,7 @@ TEST_F(WatchTest, TheLogTakesALinePerReadingInItsOwnFilesOnly)
 TEST_F(WatchTest, ALockedLogFileCatchesUpInOrder)
 {
     AppState& a = App();
-    a.log.enable = 1;
-    a.coreTemp.enable = 0;
-    lstrcpynA(a.log.fileName, dir.File("LOG_%Y%m%d.CSV").c_str(), kPathSize);
-    const std::string today = dir.File(Today("LOG_%04u%02u%02u.CSV"));
+    const std::string today = LogToday(dir);
     ASSERT_TRUE(Open());
     Read(KnownBlock());
     const size_t before = Lines(ReadWholeFile(today)).size();
@@ -387,10 +391,7 @@ TEST_F(WatchTest, ACycleThatReadNothingNeitherCountsNorLogs)
 {
     AppState& a = App();
     a.alarm.tempMax[0] = {1, 50};
-    a.log.enable = 1;
-    a.coreTemp.enable = 0;
-    lstrcpynA(a.log.fileName, dir.File("LOG_%Y%m%d.CSV").c_str(), kPathSize);
-    const std::string today = dir.File(Today("LOG_%04u%02u%02u.CSV"));
+    const std::string today = LogToday(dir);
     ASSERT_TRUE(Open());
     Read(KnownBlock());
     const size_t before = Lines(ReadWholeFile(today)).size();
