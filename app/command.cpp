@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/logname.h"
 #include "app/seams.h"
 #include "foundation/userio.h"
 
@@ -57,16 +58,7 @@ bool IsFile(const std::string& path)
 
 std::string FolderOf(const std::string& path)
 {
-    size_t end = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsLead(path[i]) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\' || path[i] == '/' || path[i] == ':')
-            end = i + 1;
-    }
-    return path.substr(0, end);
+    return path.substr(0, FolderLength(path.c_str()));
 }
 
 std::string FullPath(const std::string& path)
