@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "app/history.h"
 #include "foundation/gdiwrap.h"
 #include "foundation/namedlock.h"
 #include "sensors/sensortypes.h"
@@ -272,6 +273,9 @@ struct AppState {
     AlarmSettings alarm{};
     LogSettings log{};
     WatchState watch{};
+
+    int historyMinutes{};  // [History] Minutes
+    History history;       // of this window; under UPDATE
 
     SettingsDialogRecord settingsDialog;
     ProcessorWindowRecord processorWindow;

@@ -57,11 +57,17 @@ union MemberRef {
     AlarmBound* (*asBound)(AppState&);
 };
 
+// Whether a save writes a key. Keys of later additions are written only
+// when they differ from their defaults (and taken out of the file when they
+// are back at them), so that a file saved with them at their defaults is the
+// file the program saved before it had them.
+enum Saving { kSaved, kNotSaved, kSavedWhenSet };
+
 struct SettingKey {
     const char* section;
     const char* key;
     KeyKind kind;
-    bool saved;  // false: only ever set by editing the file
+    Saving saving;  // kNotSaved: only ever set by editing the file
     int intDefault;
     double doubleDefault;
     const char* textDefault;
@@ -70,51 +76,51 @@ struct SettingKey {
 };
 
 SettingKey Int(const char* section, const char* key, int def, int* (*member)(AppState&),
-                         bool saved = true)
+               Saving saving = kSaved)
 {
-    return {section, key, KeyKind::Int, saved, def, 0.0, nullptr, 0, MemberRef(member)};
+    return {section, key, KeyKind::Int, saving, def, 0.0, nullptr, 0, MemberRef(member)};
 }
 
 SettingKey Unsigned(const char* section, const char* key, unsigned int def,
                               unsigned int* (*member)(AppState&))
 {
-    return {section, key, KeyKind::Unsigned, true, static_cast<int>(def), 0.0, nullptr, 0, MemberRef(member)};
+    return {section, key, KeyKind::Unsigned, kSaved, static_cast<int>(def), 0.0, nullptr, 0, MemberRef(member)};
 }
 
 SettingKey Double(const char* section, const char* key, double def, double* (*member)(AppState&))
 {
-    return {section, key, KeyKind::Double, true, 0, def, nullptr, 0, MemberRef(member)};
+    return {section, key, KeyKind::Double, kSaved, 0, def, nullptr, 0, MemberRef(member)};
 }
 
 SettingKey Text(const char* section, const char* key, unsigned int limit, const char* def,
-                          char* (*member)(AppState&))
+                char* (*member)(AppState&), Saving saving = kSaved)
 {
-    return {section, key, KeyKind::Text, true, 0, 0.0, def, limit, MemberRef(member)};
+    return {section, key, KeyKind::Text, saving, 0, 0.0, def, limit, MemberRef(member)};
 }
 
 // Colour and font keys have no default: an absent key keeps the current value.
 SettingKey Colour(const char* section, const char* key, COLORREF* (*member)(AppState&))
 {
-    return {section, key, KeyKind::Colour, true, 0, 0.0, nullptr, 0, MemberRef(member)};
+    return {section, key, KeyKind::Colour, kSaved, 0, 0.0, nullptr, 0, MemberRef(member)};
 }
 
 SettingKey Font(const char* section, const char* key, LOGFONTA* (*member)(AppState&))
 {
-    return {section, key, KeyKind::Font, true, 0, 0.0, nullptr, 0, MemberRef(member)};
+    return {section, key, KeyKind::Font, kSaved, 0, 0.0, nullptr, 0, MemberRef(member)};
 }
 
 // An alarm bound: empty or absent is off. intDefault 1: volts, written as
 // "%lf"; 0: a whole number.
 SettingKey Bound(const char* section, const char* key, bool volts, AlarmBound* (*member)(AppState&))
 {
-    return {section, key, KeyKind::Bound, true, volts ? 1 : 0, 0.0, nullptr, 0, MemberRef(member)};
+    return {section, key, KeyKind::Bound, kSaved, volts ? 1 : 0, 0.0, nullptr, 0, MemberRef(member)};
 }
 
 // The settings file, in reading and writing order.
 const SettingKey kSettingsKeys[] = {
     Text("Config", "FileName", kPathLimit, "VESKORA.VKT", [](AppState& s) { return s.themePath; }),
-    Int("Config", "Debug", 0, [](AppState& s) { return &s.debug; }, false),
-    Int("Config", "Dummy", 0, [](AppState& s) { return &s.dummy; }, false),
+    Int("Config", "Debug", 0, [](AppState& s) { return &s.debug; }, kNotSaved),
+    Int("Config", "Dummy", 0, [](AppState& s) { return &s.dummy; }, kNotSaved),
 
     Int("Divid", "Enable", 0, [](AppState& s) { return &s.divid.enable; }),
     Unsigned("Divid", "Fan", kDefaultDividers.fanConstant, [](AppState& s) { return &s.divid.fan; }),
@@ -188,10 +194,12 @@ const SettingKey kSettingsKeys[] = {
     Int("Log", "Every", 1, [](AppState& s) { return &s.log.every; }),
     Int("Log", "Keep", kDefaultKeepDays, [](AppState& s) { return &s.log.keep; }),
     Text("Log", "Separator", kUnitLimit, ",", [](AppState& s) { return s.log.separator; }),
+
+    Int("History", "Minutes", kDefaultHistoryMinutes, [](AppState& s) { return &s.historyMinutes; }, kSavedWhenSet),
 };
 static_assert(sizeof kSettingsKeys / sizeof kSettingsKeys[0] ==
-                  3 + 2 + kVoltCount + kRowCount + 5 + (1 + kTempCount + kFanCount + 2 * kVoltCount + 5) + 5,
-              "settings file: config, dividers, show flags, core temperatures, alarms, log");
+                  3 + 2 + kVoltCount + kRowCount + 5 + (1 + kTempCount + kFanCount + 2 * kVoltCount + 5) + 5 + 1,
+              "settings file: config, dividers, show flags, core temperatures, alarms, log, history");
 
 // The theme file, in reading and writing order.
 const SettingKey kThemeKeys[] = {
@@ -351,20 +359,43 @@ void ReadKeys(INIFILE& file, const SettingKey (&keys)[N], AppState& state)
         ReadKey(file, k, state);
 }
 
-template <size_t N>
-void WriteKeys(INIFILE& file, const SettingKey (&keys)[N], AppState& state)
+// Int and Text keys only: the kinds later additions use.
+bool AtDefault(const SettingKey& k, AppState& state)
 {
-    for (const SettingKey& k : keys)
-        if (k.saved)
-            WriteKey(file, k, state);
+    if (k.kind == KeyKind::Int)
+        return *k.member.asInt(state) == k.intDefault;
+    return k.kind == KeyKind::Text && std::strcmp(k.member.asText(state), k.textDefault) == 0;
 }
 
-// The only value checked on load: a zero or huge period would stop the
-// monitor or flood it. Negative numbers in the file wrap to huge ones.
+// Takes a key out of the file where it stands; a file without it stays as it is.
+void RemoveKey(const char* path, const SettingKey& k)
+{
+    char probe[2];
+    if (GetPrivateProfileStringA(k.section, k.key, "\n", probe, sizeof probe, path) == 1 && probe[0] == '\n')
+        return;
+    WritePrivateProfileStringA(k.section, k.key, nullptr, path);
+}
+
+template <size_t N>
+void WriteKeys(INIFILE& file, const char* path, const SettingKey (&keys)[N], AppState& state)
+{
+    for (const SettingKey& k : keys) {
+        if (k.saving == kSaved || (k.saving == kSavedWhenSet && !AtDefault(k, state)))
+            WriteKey(file, k, state);
+        else if (k.saving == kSavedWhenSet)
+            RemoveKey(path, k);
+    }
+}
+
+// The periods checked on load: a zero or huge interval would stop the
+// monitor or flood it, and a history's length sizes its memory. Negative
+// numbers in the file wrap to huge ones.
 void CheckTimer(AppState& state)
 {
     if (state.timer == 0 || state.timer > kMaxTimer)
         state.timer = kDefaultTimer;
+    if (state.historyMinutes < kMinHistoryMinutes || state.historyMinutes > kMaxHistoryMinutes)
+        state.historyMinutes = kDefaultHistoryMinutes;
 }
 
 int Clamped(int value, int lowest, int highest)
@@ -428,7 +459,7 @@ bool SaveFile(INIFILE& file, const char* path, const SettingKey (&keys)[N], AppS
         return true;  // no file named: nothing to save
     if (!ProfilePathUsable(path) || !Writable(path, keys[0], state))
         return false;
-    WriteKeys(file, keys, state);
+    WriteKeys(file, path, keys, state);
     return Writable(path, keys[0], state);
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "app/history.h"
 #include "app/rows.h"
 
 // One group of rows and the ids of its template controls.
@@ -13,6 +14,17 @@ struct PanelGroup {
     int baseId;  // row item i: label baseId + 2i, value baseId + 2i + 1
 };
 extern const PanelGroup kPanelGroups[kRowGroupCount];  // temperatures, fans, voltages
+
+// A history graph a template may carry: its control, the row whose colour,
+// alarm and bounds it takes, and what it shows (a reading slot, or
+// kCoreSource for every core).
+struct GraphSpec {
+    int id;
+    int row;
+    int source;
+};
+const int kGraphCount = kTempCount + 2 * kFanCount + kVoltCount + 1;  // 21
+extern const GraphSpec kGraphs[kGraphCount];
 
 int LabelId(int row);
 int ValueId(int row);
@@ -28,6 +40,8 @@ struct PanelRects {
     RECT outline[kRowGroupCount], caption[kRowGroupCount];
     bool hasLabel[kRowCount], hasValue[kRowCount];
     RECT label[kRowCount], value[kRowCount];
+    bool hasGraph[kGraphCount];
+    RECT graph[kGraphCount];
 };
 PanelRects MeasurePanelRects(HWND window);
 

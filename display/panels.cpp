@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "display/geometry.h"
+#include "display/graphs.h"
 #include "display/layer.h"
 #include "display/paint.h"
 #include "display/skin.h"
@@ -13,6 +14,7 @@ namespace {
 struct PanelData {
     PanelRects rects;
     PanelLayer layer;
+    PanelGraphs graphs;
 };
 
 // The window's panel data; made at the first use for a window that never
@@ -43,6 +45,27 @@ void ShowChanged(HWND window, const Repaint& repaint)
     RECT area = repaint.area;
     OffsetRect(&area, skin.x, skin.y);
     InvalidateRect(window, &area, FALSE);
+}
+
+// The graphs go over the layer's redraw: the layer's pixels back under
+// them, then their lines, and their rectangles join what changed.
+void RedrawGraphs(PanelData& panel, HDC dc, HDC layer, Repaint& repaint)
+{
+    panel.graphs.Restore(panel.rects, dc, layer);
+    panel.graphs.Draw(panel.rects, dc);
+    if (!repaint.whole) {
+        const RECT area = panel.graphs.Area(panel.rects);
+        UnionRect(&repaint.area, &repaint.area, &area);
+    }
+}
+
+// Everything anew, in the order every redraw keeps to.
+void DrawEverything(PanelData& panel, HDC dc, const RowPlan& plan)
+{
+    PrepareContext(dc);
+    DrawStatic(panel.rects, dc);
+    DrawRows(panel.rects, dc, plan, 0);
+    panel.graphs.Draw(panel.rects, dc);
 }
 
 }  // namespace
@@ -78,12 +101,13 @@ void DrawPanels(HWND window)
     HDC dc = skin.backBuffer.dc.Get();
     const RowPlan plan = PlanRows();
     Repaint repaint = kWholeRepaint;
-    if (skin.layer.dc.Valid()) {
+    panel->graphs.Prepare(panel->rects);
+    if (skin.layer.dc.Valid() && !panel->graphs.Overlap()) {
         repaint = panel->layer.Redraw(window, panel->rects, dc, plan);
+        if (panel->graphs.Any())
+            RedrawGraphs(*panel, dc, skin.layer.dc.Get(), repaint);
     } else {
-        PrepareContext(dc);
-        DrawStatic(panel->rects, dc);
-        DrawRows(panel->rects, dc, plan, 0);
+        DrawEverything(*panel, dc, plan);
     }
     ShowChanged(window, repaint);
     app.drawLock.Leave();
@@ -93,11 +117,8 @@ void DrawPanelsFull(HWND window, HDC dc)
 {
     AppState& app = App();
     app.drawLock.Enter();
-    if (const PanelData* panel = PanelOf(window)) {
-        PrepareContext(dc);
-        DrawStatic(panel->rects, dc);
-        DrawRows(panel->rects, dc, PlanRows(), 0);
-    }
+    if (PanelData* panel = PanelOf(window))
+        DrawEverything(*panel, dc, PlanRows());
     app.drawLock.Leave();
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/appstate.h"
 #include "app/alarms.h"
+#include "app/history.h"
 #include "app/watch.h"
 #include "display/coretip.h"
 #include "display/panels.h"
@@ -32,6 +33,8 @@ bool Refresh(HWND window, bool newReading)
     }
     if (read)
         EvaluateAlarms(cores);
+    if (newReading)
+        RecordHistory(current, cores, read);
     if (IsIconic(window))
         BuildMinimizedTitle(window);
     else

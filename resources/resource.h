@@ -28,6 +28,13 @@
 #define IDC_TEMP_BASE       1100
 #define IDC_FAN_BASE        1200
 #define IDC_VOLT_BASE       1300
+// Optional history graphs: item n of a group at its base + n, the duties
+// beside the fans; one graph holds every core.
+#define IDC_TEMP_GRAPH      1150
+#define IDC_FAN_GRAPH       1250
+#define IDC_DUTY_GRAPH      1260
+#define IDC_VOLT_GRAPH      1350
+#define IDC_CORE_GRAPH      1450
 
 // The message window shown while long work runs on another thread.
 #define IDD_MESSAGE         217

@@ -4,6 +4,18 @@ vk_as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# A mirror in the middle of a sync serves an index of the wrong size now and
+# then: try again, and at last go on with the indexes apt already has (the
+# install that follows says what it cannot find).
+vk_apt_update() {
+    local try
+    for try in 1 2 3; do
+        vk_as_root apt-get update -qq && return 0
+        sleep $((try * 10))
+    done
+    echo "deps: apt-get update failed three times; going on with the indexes there are" >&2
+}
+
 # Installs the named packages that are not installed yet, without the
 # packages they merely recommend.
 vk_install_packages() {
@@ -13,7 +25,7 @@ vk_install_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "deps: installing ${missing[*]}"
-    vk_as_root apt-get update -qq
+    vk_apt_update
     vk_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
@@ -29,7 +41,7 @@ Suites: bookworm
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOS
-    vk_as_root apt-get update -qq
+    vk_apt_update
 }
 
 # Unpacks Debian's source package NAME, downloaded once into DIR, into the

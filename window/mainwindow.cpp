@@ -180,6 +180,7 @@ bool InitializeWindow(HWND window)
     InitializeProcessor((status & VK_STATUS_DTS) ? 1 : 0);
     if (app.cpu.present)
         CreateCoreTooltip(window);
+    StartHistory();
     ReadRequest first = MakeRequest(window, 1);
     if (resumed && app.resumeStopped)
         first.window = nullptr;  // shown, but not acted on: monitoring stays stopped
@@ -215,6 +216,7 @@ INT_PTR OnDestroy(HWND window)
     ForgetPanel(window);
     ReleaseDrawingObjects();
     app.coreTip.Destroy();
+    app.history.Release();
     app.updateLock.Delete();
     app.drawLock.Delete();
     CSENSOR::Close();

@@ -1,0 +1,241 @@
+#include "display/graphs.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+#include "app/alarms.h"
+#include "app/appstate.h"
+
+int SamplesPerColumn(int capacity, int width)
+{
+    if (width <= 0 || capacity <= width)
+        return 1;
+    return (capacity + width - 1) / width;
+}
+
+void GraphColumns::Reset(int width, int samplesPerColumn)
+{
+    ring.assign(std::max(width, 0), GraphColumn{0, 0, false});
+    per = std::max(samplesPerColumn, 1);
+    seen = 0;
+}
+
+void GraphColumns::ClearAll()
+{
+    std::fill(ring.begin(), ring.end(), GraphColumn{0, 0, false});
+}
+
+void GraphColumns::Take(unsigned long long serial, bool has, double value)
+{
+    GraphColumn& c = ring[(serial / per) % ring.size()];
+    if (serial % per == 0)
+        c = GraphColumn{0, 0, false};
+    if (!has)
+        return;
+    const float v = static_cast<float>(value);
+    c.low = c.any ? std::min(c.low, v) : v;
+    c.high = c.any ? std::max(c.high, v) : v;
+    c.any = true;
+}
+
+void GraphColumns::Follow(const History& history, int source)
+{
+    if (ring.empty())
+        return;
+    const unsigned long long added = history.Added();
+    const unsigned long long firstHeld = added - history.Count();
+    if (added < seen || seen < firstHeld) {
+        ClearAll();
+        seen = firstHeld;
+    }
+    for (; seen < added; ++seen) {
+        double value = 0;
+        const bool has = history.Value(static_cast<int>(seen - firstHeld), source, &value);
+        Take(seen, has, value);
+    }
+}
+
+int GraphColumns::Shown() const
+{
+    if (seen == 0)
+        return 0;
+    const unsigned long long columns = (seen - 1) / per + 1;
+    return static_cast<int>(std::min<unsigned long long>(columns, ring.size()));
+}
+
+const GraphColumn& GraphColumns::Column(int i) const
+{
+    const unsigned long long last = (seen - 1) / per;
+    return ring[(last - (Shown() - 1 - i)) % ring.size()];
+}
+
+namespace {
+
+// The value range a graph spans: its columns' values, and the row's alarm
+// bounds where they are set, so that a bound is always in sight.
+struct Scale {
+    double low = DBL_MAX, high = -DBL_MAX;
+
+    void Take(double v)
+    {
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    int Y(const RECT& r, double v) const
+    {
+        const int h = r.bottom - r.top;
+        if (high <= low)
+            return r.top + h / 2;
+        const double f = (v - low) / (high - low);
+        return r.bottom - 1 - static_cast<int>(std::lround(f * (h - 1)));
+    }
+};
+
+void TakeBounds(Scale& scale, int row)
+{
+    AppState& app = App();
+    const AlarmBound* low = row >= 0 ? RowLowBound(app, row) : nullptr;
+    const AlarmBound* high = row >= 0 ? RowHighBound(app, row) : &app.alarm.coreMax;
+    if (low && low->set)
+        scale.Take(low->value);
+    if (high && high->set)
+        scale.Take(high->value);
+}
+
+// One source's line: a pixel column from each column's lowest to its
+// highest value, stretched to meet the column before it; a column without
+// a value leaves a gap.
+void DrawLine(HDC dc, const RECT& r, const GraphColumns& columns, const Scale& scale, COLORREF colour)
+{
+    SetDCBrushColor(dc, colour);
+    const int shown = columns.Shown();
+    const GraphColumn* before = nullptr;
+    for (int i = 0; i < shown; ++i) {
+        const GraphColumn& c = columns.Column(i);
+        if (!c.any) {
+            before = nullptr;
+            continue;
+        }
+        double low = c.low, high = c.high;
+        if (before) {
+            low = std::min(low, static_cast<double>(before->high));
+            high = std::max(high, static_cast<double>(before->low));
+        }
+        const int top = scale.Y(r, high), bottom = scale.Y(r, low);
+        PatBlt(dc, r.right - shown + i, top, 1, bottom - top + 1, PATCOPY);
+        before = &c;
+    }
+}
+
+bool GraphShown(const GraphSpec& graph)
+{
+    AppState& app = App();
+    if (graph.source == kCoreSource)
+        return app.history.Cores() > 0;
+    return *RowShown(app, graph.row) == 1;
+}
+
+// Text is drawn unclipped: a label or value may reach a little past its
+// rectangle, by half its height to either side and a few pixels up and down.
+const int kTextReachY = 2;
+
+bool NearText(const RECT& graph, const RECT& text)
+{
+    RECT reach = text, meet;
+    InflateRect(&reach, (text.bottom - text.top) / 2, kTextReachY);
+    return IntersectRect(&meet, &reach, &graph) != 0;
+}
+
+bool GraphNearText(const PanelRects& at, const RECT& graph)
+{
+    for (int row = 0; row < kRowCount; ++row)
+        if ((at.hasLabel[row] && NearText(graph, at.label[row])) ||
+            (at.hasValue[row] && NearText(graph, at.value[row])))
+            return true;
+    for (int g = 0; g < kRowGroupCount; ++g)
+        if (at.hasCaption[g] && NearText(graph, at.caption[g]))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+void PanelGraphs::Prepare(const PanelRects& at)
+{
+    const History& history = App().history;
+    if (prepared && capacity == history.Capacity())
+        return;
+    prepared = true;
+    any = overlap = false;
+    capacity = history.Capacity();
+    for (int g = 0; g < kGraphCount; ++g) {
+        columns[g].clear();
+        if (!at.hasGraph[g])
+            continue;
+        any = true;
+        overlap = overlap || GraphNearText(at, at.graph[g]);
+        const int width = at.graph[g].right - at.graph[g].left;
+        const int sources = kGraphs[g].source == kCoreSource ? history.Cores() : 1;
+        columns[g].resize(sources);
+        for (GraphColumns& c : columns[g])
+            c.Reset(width, SamplesPerColumn(capacity, width));
+    }
+}
+
+void PanelGraphs::DrawOne(const PanelRects& at, HDC dc, int g)
+{
+    const GraphSpec& spec = kGraphs[g];
+    const History& history = App().history;
+    Scale scale;
+    for (size_t s = 0; s < columns[g].size(); ++s) {
+        GraphColumns& c = columns[g][s];
+        c.Follow(history, spec.source + static_cast<int>(s));
+        for (int i = 0; i < c.Shown(); ++i)
+            if (c.Column(i).any) {
+                scale.Take(c.Column(i).low);
+                scale.Take(c.Column(i).high);
+            }
+    }
+    if (scale.low > scale.high)
+        return;  // nothing to draw yet
+    TakeBounds(scale, spec.row);
+    const AppState& app = App();
+    const COLORREF value = app.colors.slot[kColorValue].colour;
+    for (size_t s = 0; s < columns[g].size(); ++s) {
+        const bool alarm = spec.row >= 0 ? RowAlarm(spec.row) : CoreAlarm(static_cast<int>(s));
+        DrawLine(dc, at.graph[g], columns[g][s], scale, alarm ? app.alarm.colour : value);
+    }
+}
+
+void PanelGraphs::Draw(const PanelRects& at, HDC dc)
+{
+    Prepare(at);
+    for (int g = 0; any && g < kGraphCount; ++g) {
+        if (!at.hasGraph[g] || !GraphShown(kGraphs[g]))
+            continue;
+        const int saved = SaveDC(dc);
+        SelectObject(dc, GetStockObject(DC_BRUSH));
+        IntersectClipRect(dc, at.graph[g].left, at.graph[g].top, at.graph[g].right, at.graph[g].bottom);
+        DrawOne(at, dc, g);
+        RestoreDC(dc, saved);
+    }
+}
+
+void PanelGraphs::Restore(const PanelRects& at, HDC dc, HDC layer) const
+{
+    for (int g = 0; any && g < kGraphCount; ++g) {
+        const RECT& r = at.graph[g];
+        if (at.hasGraph[g])
+            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, layer, r.left, r.top, SRCCOPY);
+    }
+}
+
+RECT PanelGraphs::Area(const PanelRects& at) const
+{
+    RECT area = {0, 0, 0, 0};
+    for (int g = 0; g < kGraphCount; ++g)
+        if (at.hasGraph[g])
+            UnionRect(&area, &area, &at.graph[g]);
+    return area;
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The history graphs a layout may carry: each graph keeps its columns (the
+// lowest and highest value of the samples each pixel column covers), so a
+// new reading adds to the newest column rather than going over the history
+// again; drawing puts the columns over what the back buffer holds in the
+// graph's rectangle, as a line.
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/history.h"
+#include "display/geometry.h"
+
+struct GraphColumn {
+    float low, high;
+    bool any;  // some sample of the column has a value
+};
+
+// How many samples a pixel column takes: one, until the ring holds more
+// samples than the graph has columns.
+int SamplesPerColumn(int capacity, int width);
+
+// One source's columns, one per pixel column of its graph, kept in step
+// with the history. A column stands for samples number c * per to
+// (c + 1) * per - 1 counted since the history began.
+class GraphColumns {
+public:
+    void Reset(int width, int samplesPerColumn);
+    // Takes the samples the history gained since the last call; starts
+    // over when the history was cleared or lost samples not yet taken.
+    void Follow(const History& history, int source);
+    // The columns in use, oldest first (at most the width).
+    int Shown() const;
+    const GraphColumn& Column(int i) const;
+
+private:
+    void Take(unsigned long long serial, bool has, double value);
+    void ClearAll();
+
+    std::vector<GraphColumn> ring;
+    int per = 1;
+    unsigned long long seen = 0;  // serial of the next sample to take
+};
+
+// The graphs of one window: their columns follow the history, and every
+// graph is drawn from them.
+class PanelGraphs {
+public:
+    // Sizes the columns for the template's graph rectangles and the
+    // window's ring, when it has not yet or the ring changed.
+    void Prepare(const PanelRects& at);
+    bool Any() const { return any; }
+    // Some graph lies where a label or value may put ink: such a window
+    // redraws everything each time rather than graphs over the layer.
+    bool Overlap() const { return overlap; }
+    // Catches the columns up with the history and draws each graph whose
+    // row is shown into dc, over what it holds.
+    void Draw(const PanelRects& at, HDC dc);
+    // Puts the layer's pixels back under every graph.
+    void Restore(const PanelRects& at, HDC dc, HDC layer) const;
+    // Every graph's rectangle together; empty without graphs.
+    RECT Area(const PanelRects& at) const;
+
+private:
+    void DrawOne(const PanelRects& at, HDC dc, int g);
+
+    bool any = false;
+    bool overlap = false;
+    bool prepared = false;
+    int capacity = 0;
+    std::vector<GraphColumns> columns[kGraphCount];  // a single source; every core for the core graph
+};
