@@ -11,7 +11,8 @@ bool History::Allocate(int minutes, unsigned int seconds, int coreCount)
 {
     Release();
     minutes = std::min(std::max(minutes, kMinHistoryMinutes), kMaxHistoryMinutes);
-    const int length = static_cast<int>((minutes * 60 + seconds - 1) / std::max(seconds, 1u));
+    seconds = std::max(seconds, 1u);
+    const int length = static_cast<int>((minutes * 60u + seconds - 1) / seconds);
     coreCount = std::min(std::max(coreCount, 0), kCoreSlots);
     samples.reset(new (std::nothrow) Sample[length]);
     if (coreCount > 0)
@@ -37,6 +38,7 @@ void History::Clear()
 {
     first = count = 0;
     added = 0;
+    ++generation;
 }
 
 size_t History::Bytes() const

@@ -54,6 +54,8 @@ public:
     // Samples added since the ring was allocated or cleared: tells a cache
     // how many are new since it last looked.
     unsigned long long Added() const { return added; }
+    // Changes whenever the samples are forgotten.
+    unsigned int Generation() const { return generation; }
 
     HistoryTime Time(int i) const { return At(i).time; }
     bool Gap(int i) const { return At(i).gap != 0; }
@@ -83,6 +85,7 @@ private:
     int first = 0;
     int count = 0;
     unsigned long long added = 0;
+    unsigned int generation = 0;
 };
 
 // The value of one raw word of a reading slot, as the panel shows it; false

@@ -1,8 +1,8 @@
 // Display benchmark: the cost of one DrawPanels, one UpdateDisplay and a repaint for
-// the default and the wide layout, plain and hovered, and after a new
+// the default, the wide and the graph layout, plain and hovered, and after a new
 // reading; the time from process start to the first painted panel; and the
 // GDI and USER object counts after the first window, after its redraws and
-// after many re-creations of the window. Runs the real main window through the real
+// after many re-creations of the window; and the history's cost per reading. Runs the real main window through the real
 // creation loop against the substitute driver (live simulation).
 
 #include <windows.h>
@@ -30,7 +30,7 @@ const int kRedraws = 1000;
 const int kRecreations = 50;
 const int kFreshReadings = 200;
 const UINT WM_BENCH_MEASURE = WM_APP + 1;
-enum Measurement { kMeasureDefault, kMeasureWide, kMeasureCounts };
+enum Measurement { kMeasureDefault, kMeasureWide, kMeasureGraph, kMeasureCounts };
 
 LARGE_INTEGER frequency;
 double firstPaintMs = -1.0;
@@ -157,7 +157,9 @@ INT_PTR CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         ++windowsCreated;
         if (windowsCreated == 2)
             PostMessageA(window, WM_BENCH_MEASURE, kMeasureWide, 0);
-        else if (windowsCreated > 2 && windowsCreated <= kRecreations)
+        else if (windowsCreated == 3)
+            PostMessageA(window, WM_BENCH_MEASURE, kMeasureGraph, 0);
+        else if (windowsCreated > 3 && windowsCreated <= kRecreations)
             PostCommand(window, ID_RELOAD);
         else if (windowsCreated > kRecreations)
             PostMessageA(window, WM_BENCH_MEASURE, kMeasureCounts, 0);
@@ -169,6 +171,10 @@ INT_PTR CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         PostCommand(window, ID_RELOAD);
     } else if (message == WM_BENCH_MEASURE && wParam == kMeasureWide) {
         MeasureRedraws(window, "wide");
+        lstrcpynA(App().layoutPath, "VKL_GRAPH.VKL", kPathSize);
+        PostCommand(window, ID_RELOAD);
+    } else if (message == WM_BENCH_MEASURE && wParam == kMeasureGraph) {
+        MeasureRedraws(window, "graph");
         App().layoutEnable = 0;
         PostCommand(window, ID_RELOAD);
     } else if (message == WM_BENCH_MEASURE) {
@@ -193,6 +199,25 @@ std::string TempSettingsPath()
     return settings;
 }
 
+// One reading into a ring of an hour at one a second, with eight cores.
+void MeasureHistory()
+{
+    History history;
+    history.Allocate(kDefaultHistoryMinutes, 1, 8);
+    SensorBlock block = {};
+    CoreTable cores = {};
+    cores.count = 8;
+    const int rounds = 100000;
+    const double start = NowMs();
+    for (int i = 0; i < rounds; ++i) {
+        block.temp[0] = static_cast<uint16_t>(i & 0x3F);
+        history.Add(block, cores, static_cast<HistoryTime>(i) * kTicksPerSecond);
+    }
+    std::printf("History::Add (%d runs, ring of %d samples, %u bytes): %.4f us per reading\n", rounds,
+                history.Capacity(), static_cast<unsigned int>(history.Bytes()),
+                1000.0 * (NowMs() - start) / rounds);
+}
+
 }  // namespace
 
 int main()
@@ -205,12 +230,13 @@ int main()
     LoadSettings(1);
     InitCommonControls();
     RunCreationLoop(instance, BenchProc);
+    MeasureHistory();
 
     std::printf("Process start to first painted panel: %.1f ms\n", firstPaintMs);
     std::printf("Windows created: %d (1 + %d re-creations)\n", windowsCreated, windowsCreated - 1);
     std::printf("GUI objects of the process:\n");
     PrintCounts("after the first window", afterFirst);
     PrintCounts("after the default window's redraws", afterRedraws);
-    PrintCounts("after 50 re-creations", afterRecreations);
+    PrintCounts("after the re-creations", afterRecreations);
     return 0;
 }

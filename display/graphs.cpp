@@ -45,9 +45,10 @@ void GraphColumns::Follow(const History& history, int source)
         return;
     const unsigned long long added = history.Added();
     const unsigned long long firstHeld = added - history.Count();
-    if (added < seen || seen < firstHeld) {
+    if (history.Generation() != generation || added < seen || seen < firstHeld) {
         ClearAll();
         seen = firstHeld;
+        generation = history.Generation();
     }
     for (; seen < added; ++seen) {
         double value = 0;

@@ -41,6 +41,7 @@ private:
     std::vector<GraphColumn> ring;
     int per = 1;
     unsigned long long seen = 0;  // serial of the next sample to take
+    unsigned int generation = 0;  // of the history taken from
 };
 
 // The graphs of one window: their columns follow the history, and every

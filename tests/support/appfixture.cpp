@@ -63,6 +63,18 @@ HWND CreateMainWindowWithout(int controlId)
                                      WithoutControlProc, 0));
 }
 
+HWND CreateMainWindowFromLayout(const char* path, int withoutId)
+{
+    HMODULE module = LoadLayoutModule(path);
+    const DLGTEMPLATE* layout = module ? LayoutTemplate(module) : nullptr;
+    removedControl = withoutId;
+    HWND window = layout ? CreateDialogIndirectParamA(App().instance, layout, nullptr, WithoutControlProc, 0)
+                         : nullptr;
+    if (module)
+        FreeLibrary(module);  // the window keeps its own copy of the template
+    return Finish(window);
+}
+
 INT_PTR RunMainWindowModal()
 {
     return DialogBoxParamA(App().instance, MAKEINTRESOURCEA(200), nullptr, MainDialogProc, 0);

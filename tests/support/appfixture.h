@@ -18,5 +18,8 @@ HWND CreateMainWindow(int templateId = 200);
 // The same from a template lacking one control: it is removed before the
 // window initialises, as if the template had never held it.
 HWND CreateMainWindowWithout(int controlId);
+// The main window from a layout file's template (beside the test program
+// when the path is bare), lacking one control when told.
+HWND CreateMainWindowFromLayout(const char* path, int withoutId = 0);
 // Runs the main window modally, as the creation loop does; returns its end code.
 INT_PTR RunMainWindowModal();

@@ -1,0 +1,228 @@
+// The readings ring and the graphs' column decimation, as plain functions of
+// the samples put in.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/history.h"
+#include "display/graphs.h"
+
+namespace {
+
+// A block whose first temperature reads `degrees` (kNoTemp: no value).
+SensorBlock Block(uint16_t degrees)
+{
+    SensorBlock b = {};
+    b.temp[0] = degrees;
+    return b;
+}
+
+const int kTemp = kTempSlot;
+
+// Fills a ring from a script: a number is a reading of that many degrees,
+// '-' a reading with no value, 'g' a gap; sample i is taken at second i.
+void Fill(History& h, const std::string& script)
+{
+    CoreTable cores = {};
+    HistoryTime t = 0;
+    size_t i = 0;
+    while (i < script.size()) {
+        if (script[i] == ' ') {
+            ++i;
+            continue;
+        }
+        t += kTicksPerSecond;
+        if (script[i] == 'g') {
+            h.AddGap(t);
+            ++i;
+        } else if (script[i] == '-') {
+            h.Add(Block(kNoTemp), cores, t);
+            ++i;
+        } else {
+            size_t used = 0;
+            h.Add(Block(static_cast<uint16_t>(std::stoi(script.substr(i), &used))), cores, t);
+            i += used;
+        }
+    }
+}
+
+// The ring's values, oldest first: "g" for a gap or no value.
+std::string Values(const History& h)
+{
+    std::string out;
+    for (int i = 0; i < h.Count(); ++i) {
+        double v = 0;
+        out += (out.empty() ? "" : " ") + (h.Value(i, kTemp, &v) ? std::to_string(static_cast<int>(v)) : "g");
+    }
+    return out;
+}
+
+TEST(History, KeepsTheLastSamplesAndGaps)
+{
+    const struct {
+        int capacity;
+        const char* script;
+        const char* held;
+    } kCases[] = {
+        {3, "", ""},
+        {3, "40 41", "40 41"},
+        {3, "40 41 42 43 44", "42 43 44"},  // wrapped: the oldest went
+        {4, "40 g 42 -", "40 g 42 g"},      // a gap and a reading without a value are both holes
+        {2, "g g g 50", "g 50"},
+    };
+    for (const auto& c : kCases) {
+        History h;
+        ASSERT_TRUE(h.Allocate(c.capacity, 60, 0));  // one a minute: minutes = samples
+        Fill(h, c.script);
+        EXPECT_EQ(c.held, Values(h)) << c.script;
+    }
+}
+
+TEST(History, SizesSpansAndClears)
+{
+    History h;
+    ASSERT_TRUE(h.Allocate(60, 5, 4));
+    EXPECT_EQ(720, h.Capacity());
+    EXPECT_EQ(720u * (56 + 4 * 2), h.Bytes());
+    ASSERT_TRUE(h.Allocate(5000, 0, 99));  // minutes and cores held to their ranges
+    EXPECT_EQ(kMaxHistoryMinutes * 60, h.Capacity());
+    EXPECT_EQ(kCoreSlots, h.Cores());
+    ASSERT_TRUE(h.Allocate(10, 60, 0));
+    Fill(h, "1 2 3 4 5 6 7 8 9 10 11 12");  // seconds 1..12, the first two gone
+    EXPECT_EQ(0, h.FirstAtOrAfter(0));
+    EXPECT_EQ(2, h.FirstAtOrAfter(5 * kTicksPerSecond));
+    EXPECT_EQ(10, h.FirstAtOrAfter(13 * kTicksPerSecond));
+    EXPECT_EQ(12u, h.Added());
+    h.Clear();
+    EXPECT_EQ(0, h.Count());
+    EXPECT_EQ(0u, h.Added());
+}
+
+TEST(History, CoresKeepTheirDegrees)
+{
+    History h;
+    ASSERT_TRUE(h.Allocate(5, 60, 2));
+    CoreTable cores = {};
+    cores.count = 2;
+    cores.core[0] = {1, 100, 55, 60};
+    cores.core[1] = {0, 100, 70, 70};  // not valid: no value
+    h.Add(Block(40), cores, 1);
+    double v = 0;
+    EXPECT_TRUE(h.Value(0, kCoreSource, &v));
+    EXPECT_EQ(55, v);
+    EXPECT_FALSE(h.Value(0, kCoreSource + 1, &v));
+}
+
+// The columns of a graph `width` pixels wide over a ring of `capacity`.
+std::string Columns(int capacity, int width, const std::string& script)
+{
+    History h;
+    h.Allocate(capacity, 60, 0);
+    GraphColumns columns;
+    columns.Reset(width, SamplesPerColumn(capacity, width));
+    Fill(h, script);
+    columns.Follow(h, kTemp);
+    std::string out;
+    for (int i = 0; i < columns.Shown(); ++i) {
+        const GraphColumn& c = columns.Column(i);
+        out += (out.empty() ? "" : " ") +
+               (c.any ? std::to_string(static_cast<int>(c.low)) + "-" + std::to_string(static_cast<int>(c.high))
+                      : std::string("g"));
+    }
+    return out;
+}
+
+TEST(GraphColumns, TakeEachPixelColumnsLowestAndHighest)
+{
+    const struct {
+        int capacity, width;
+        const char* script;
+        const char* columns;
+    } kCases[] = {
+        {4, 10, "40 42 41", "40-40 42-42 41-41"},             // fewer samples than columns: one each
+        {8, 4, "40 42 41 45 g g 30", "40-42 41-45 g 30-30"},  // two a column; a column of gaps is a gap
+        {6, 2, "1 2 3 4 5 6 7 8 9", "4-6 7-9"},                // the ring wrapped: the newest columns
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(c.columns, Columns(c.capacity, c.width, c.script)) << c.script;
+}
+
+TEST(GraphColumns, FollowAddsToTheNewestColumnAndStartsOverAfterAClear)
+{
+    History h;
+    h.Allocate(8, 60, 0);
+    GraphColumns columns;
+    columns.Reset(4, SamplesPerColumn(8, 4));
+    Fill(h, "40 42 41");
+    columns.Follow(h, kTemp);
+    Fill(h, "47");
+    columns.Follow(h, kTemp);
+    ASSERT_EQ(2, columns.Shown());
+    EXPECT_EQ(47, columns.Column(1).high);
+    h.Clear();
+    Fill(h, "30");
+    columns.Follow(h, kTemp);
+    ASSERT_EQ(1, columns.Shown());
+    EXPECT_EQ(30, columns.Column(0).low);
+}
+
+}  // namespace
+
+// The graphs in a real window from the graph layout file.
+
+#include "app/alarms.h"
+#include "display/geometry.h"
+#include "display/panels.h"
+#include "resources/resource.h"
+#include "support/display_fixture.h"
+#include "support/appfixture.h"
+
+namespace {
+
+class GraphWindowTest : public DisplayTest {
+protected:
+    // Pixels of the colour in a control's rectangle of the back buffer.
+    int Count(int id, COLORREF colour)
+    {
+        RECT r = {};
+        return GetControlRect(window, id, &r) ? Count(r, colour) : -1;
+    }
+    int Count(const RECT& r, COLORREF colour)
+    {
+        HDC dc = App().skinState.backBuffer.dc.Get();
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                n += GetPixel(dc, x, y) == colour;
+        return n;
+    }
+};
+
+TEST_F(GraphWindowTest, AGraphControlGetsTheRowsLineAndNoControlNone)
+{
+    const COLORREF value = App().colors.slot[kColorValue].colour;
+    App().historyMinutes = 1;
+    App().timer = 1;  // a ring of 60 samples, narrower than the graphs: a pixel column each
+    window = CreateMainWindowFromLayout("VKL_GRAPH.VKL", IDC_FAN_GRAPH);
+    ASSERT_NE(nullptr, window);
+    const int first = Count(IDC_TEMP_GRAPH, value);  // the window's own first reading
+    for (int i = 0; i < 3; ++i)
+        ReadNow();
+    EXPECT_EQ(first + 3, Count(IDC_TEMP_GRAPH, value));  // a flat line, one pixel a reading
+    EXPECT_EQ(0, Count(IDC_FAN_GRAPH + 1, value));  // its fan does not turn: no value, no line
+    EXPECT_TRUE(LayeredRedrawIsTheFullOne(window));
+    RECT value0 = {}, duty0 = {};
+    ASSERT_TRUE(GetControlRect(window, IDC_FAN_BASE + 1, &value0));
+    ASSERT_TRUE(GetControlRect(window, IDC_DUTY_GRAPH, &duty0));
+    EXPECT_EQ(0, Count(RECT{value0.right + 2, duty0.top, duty0.left, duty0.bottom}, value));  // the fan's graph is gone
+    EXPECT_LT(0, Count(IDC_DUTY_GRAPH, value));
+    App().alarm.enable = 1;
+    App().alarm.tempMax[0] = {1, 30};
+    App().alarm.count = 1;
+    ReadNow();
+    EXPECT_EQ(first + 4, Count(IDC_TEMP_GRAPH, App().alarm.colour));  // the whole line, while the row alarms
+    EXPECT_TRUE(LayeredRedrawIsTheFullOne(window));
+}
+
+}  // namespace
