@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "app/exporter.h"
 #include "app/history.h"
 #include "foundation/gdiwrap.h"
 #include "foundation/namedlock.h"
@@ -276,6 +277,10 @@ struct AppState {
 
     int historyMinutes{};  // [History] Minutes
     History history;       // of this window; under UPDATE
+
+    // [Export], and the endpoint and file that publish the readings
+    ExportSettings exports{};
+    Exporter exporter;
 
     SettingsDialogRecord settingsDialog;
     ProcessorWindowRecord processorWindow;

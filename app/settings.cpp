@@ -196,10 +196,17 @@ const SettingKey kSettingsKeys[] = {
     Text("Log", "Separator", kUnitLimit, ",", [](AppState& s) { return s.log.separator; }),
 
     Int("History", "Minutes", kDefaultHistoryMinutes, [](AppState& s) { return &s.historyMinutes; }, kSavedWhenSet),
+
+    Int("Export", "Http", 0, [](AppState& s) { return &s.exports.http; }, kSavedWhenSet),
+    Int("Export", "Port", kDefaultExportPort, [](AppState& s) { return &s.exports.port; }, kSavedWhenSet),
+    Text("Export", "Bind", kExportBindSize, "127.0.0.1", [](AppState& s) { return s.exports.bind; }, kSavedWhenSet),
+    Text("Export", "AllowFrom", kPathLimit, "", [](AppState& s) { return s.exports.allowFrom; }, kSavedWhenSet),
+    Text("Export", "Token", kExportTokenSize, "", [](AppState& s) { return s.exports.token; }, kSavedWhenSet),
+    Text("Export", "PromFile", kPathLimit, "", [](AppState& s) { return s.exports.promFile; }, kSavedWhenSet),
 };
 static_assert(sizeof kSettingsKeys / sizeof kSettingsKeys[0] ==
-                  3 + 2 + kVoltCount + kRowCount + 5 + (1 + kTempCount + kFanCount + 2 * kVoltCount + 5) + 5 + 1,
-              "settings file: config, dividers, show flags, core temperatures, alarms, log, history");
+                  3 + 2 + kVoltCount + kRowCount + 5 + (1 + kTempCount + kFanCount + 2 * kVoltCount + 5) + 5 + 1 + 6,
+              "settings file: config, dividers, show flags, core temperatures, alarms, log, history, export");
 
 // The theme file, in reading and writing order.
 const SettingKey kThemeKeys[] = {

@@ -4,6 +4,7 @@
 
 #include "app/appstate.h"
 #include "app/command.h"
+#include "app/exporter.h"
 #include "app/readingslog.h"
 #include "app/seams.h"
 #include "foundation/userio.h"
@@ -71,6 +72,7 @@ void ActOnReading(HWND window, bool read)
     const bool written = log.wanted ? WriteLog(log) : !log.open || FlushPendingLog();
     if (!written)
         ReportLogFailure(window);
+    WriteExportFile(window);
 }
 
 // Under UPDATE when the dialog applies; the file itself is chosen again on

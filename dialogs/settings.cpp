@@ -34,6 +34,7 @@ const SettingsPage kSettingsPages[] = {
     {"カラー/フォント", IDD_PAGE_COLORS, ColorPageProc},
     {"スキン/マスク", IDD_PAGE_SKIN, SkinPageProc},
     {"アラーム/ログ", IDD_PAGE_WATCH, WatchPageProc},
+    {"外部出力", IDD_PAGE_EXPORT, ExportPageProc},
     {"バージョン", IDD_PAGE_VERSION, VersionPageProc},
     {nullptr, 0, nullptr},
 };

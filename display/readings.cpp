@@ -5,6 +5,7 @@
 
 #include "app/appstate.h"
 #include "app/alarms.h"
+#include "app/exporter.h"
 #include "app/history.h"
 #include "app/watch.h"
 #include "display/coretip.h"
@@ -35,6 +36,8 @@ bool Refresh(HWND window, bool newReading)
         EvaluateAlarms(cores);
     if (newReading)
         RecordHistory(current, cores, read);
+    if (newReading)
+        RecordExport(current, cores, read);
     if (IsIconic(window))
         BuildMinimizedTitle(window);
     else

@@ -155,3 +155,15 @@
 #define IDC_LOG_SEPARATOR       3876
 #define IDC_ALARM_COMMAND_NOTE  3877
 #define IDC_ALARM_GROUP         3880   // the title over group g's bounds (temperatures, fans, voltages): 3880 + g
+
+// The export page (template 230): the HTTP endpoint and the Prometheus file.
+#define IDD_PAGE_EXPORT         230
+#define IDC_EXPORT_HTTP         4100
+#define IDC_EXPORT_PORT         4101
+#define IDC_EXPORT_BIND         4102
+#define IDC_EXPORT_ALLOW        4103
+#define IDC_EXPORT_TOKEN        4104
+#define IDC_EXPORT_NOTE         4105
+#define IDC_EXPORT_PROM         4106
+#define IDC_EXPORT_PROM_FILE    4107
+#define IDC_EXPORT_PROM_NOTE    4108

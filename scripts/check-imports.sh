@@ -6,7 +6,7 @@
 set -euo pipefail
 export LC_ALL=C   # objdump translates its headings in other locales
 tools=$1 exe=$2
-system="advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ntdll ole32 oleaut32 shell32 user32 version winmm"
+system="advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ntdll ole32 oleaut32 shell32 user32 version winmm ws2_32"
 imports=$("$tools-objdump" -p "$exe" | awk '/DLL Name:/ {print tolower($3)}' | sort -u)
 [ -n "$imports" ] || { echo "no imports found in $exe" >&2; exit 1; }
 foreign=$(for dll in $imports; do [[ " $system " == *" ${dll%.dll} "* ]] || echo "$dll"; done)

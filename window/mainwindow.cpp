@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/appstate.h"
+#include "app/exporter.h"
 #include "app/hardware.h"
 #include "app/settings.h"
 #include "dialogs/settings.h"
@@ -194,6 +195,7 @@ bool InitializeWindow(HWND window)
     OpenTickPath(window);
     UpdateDisplay(window);
     ComeBack(window, resumed);
+    StartExport(window);
     return true;
 }
 
@@ -217,6 +219,7 @@ INT_PTR OnDestroy(HWND window)
     ReleaseDrawingObjects();
     app.coreTip.Destroy();
     app.history.Release();
+    StopExport();
     app.updateLock.Delete();
     app.drawLock.Delete();
     CSENSOR::Close();

@@ -34,7 +34,7 @@
 
 namespace {
 
-enum PageIndex { kBasic, kChip, kLabels, kColors, kSkin, kWatch, kVersion };
+enum PageIndex { kBasic, kChip, kLabels, kColors, kSkin, kWatch, kExport, kVersion };
 const DWORD kStressLimitMs = 10000;
 
 class SettingsTest : public DisplayTest {
@@ -126,7 +126,7 @@ TEST_F(SettingsTest, OpensOnItsOwnThreadOnceAndAlwaysOnTheFirstPage)
     PumpMessages(50);
     EXPECT_EQ(frame, SettingsDialog());
     HWND tabs = GetDlgItem(frame, IDC_SETTINGS_TABS);
-    EXPECT_EQ(7, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(kVersion + 1, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
     EXPECT_EQ("Fintek F71882FG", [&] {
         char t[64] = "";
         GetDlgItemTextA(frame, IDC_SETTINGS_HEADER, t, sizeof t);
@@ -143,18 +143,18 @@ TEST_F(SettingsTest, OpensOnItsOwnThreadOnceAndAlwaysOnTheFirstPage)
     EXPECT_FALSE(Shown(kLabels));
 }
 
-// All seven tabs in view at once, none behind scroll arrows or cut; the
+// All eight tabs in view at once, none behind scroll arrows or cut; the
 // pages below the tabs, each control of theirs within them.
 TEST_F(SettingsTest, EveryTabIsInViewAndEveryPageWhole)
 {
     ASSERT_TRUE(OpenDialog());
     HWND tabs = GetDlgItem(SettingsDialog(), IDC_SETTINGS_TABS);
-    ASSERT_EQ(7, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    ASSERT_EQ(kVersion + 1, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
     RECT client, item, inside, page, r;
     GetClientRect(tabs, &client);
     GetWindowRect(Page(kBasic), &page);
     MapWindowPoints(nullptr, tabs, reinterpret_cast<POINT*>(&page), 2);
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i <= kVersion; ++i) {
         SendMessageA(tabs, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
         EXPECT_TRUE(IntersectRect(&inside, &item, &client) && EqualRect(&inside, &item)) << i;
         EXPECT_LE(item.bottom, page.top) << i;

@@ -80,6 +80,7 @@ TEST_F(Fuzz, BitmapJpegAndGifSkins) { Run("skins", 700); }
 TEST_F(Fuzz, RegionFiles) { Run("regions", 3000); }
 TEST_F(Fuzz, SettingsAndThemeFiles) { Run("settings", 120); }
 TEST_F(Fuzz, LayoutTemplatesAndModules) { Run("layouts", 1000); }
+TEST_F(Fuzz, EndpointRequestHeads) { Run("requests", 3000); }
 
 TEST_F(Fuzz, ReadingsThroughTextsLinesPanelsAndTooltip)
 {

@@ -448,6 +448,7 @@ void FuzzReadings(Mutator& m, FuzzRun& run, int count, const std::string&)
 const FuzzTarget kFuzzTargets[] = {
     {"png", FuzzPng},           {"skins", FuzzSkins},       {"regions", FuzzRegions},
     {"settings", FuzzSettings}, {"layouts", FuzzLayouts},   {"readings", FuzzReadings},
+    {"requests", FuzzRequests},
 };
 const int kFuzzTargetCount = sizeof kFuzzTargets / sizeof kFuzzTargets[0];
 

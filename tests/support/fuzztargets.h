@@ -14,6 +14,9 @@ struct FuzzTarget {
     void (*run)(Mutator& mutator, FuzzRun& run, int count, const std::string& folder);
 };
 
+// The endpoint's request parser (support/fuzzrequests.cpp).
+void FuzzRequests(Mutator& mutator, FuzzRun& run, int count, const std::string& folder);
+
 extern const FuzzTarget kFuzzTargets[];
 extern const int kFuzzTargetCount;
 
