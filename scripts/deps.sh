@@ -11,6 +11,7 @@ PACKAGES=(
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
     wine wine64 fonts-wine xvfb xauth x11-utils fonts-ipafont-gothic imagemagick
     googletest cmake ninja-build dpkg-dev g++ locales unzip
+    prometheus curl
 )
 source "$ROOT/scripts/apt.sh"
 
