@@ -36,7 +36,7 @@ struct Exporter {
     char version[kExportTextSize]{};
     // The endpoint whose failure to start was said, so that a window made
     // anew with the same settings does not say it again.
-    char reported[kExportBindSize + 8]{};
+    char reported[kExportBindSize + 16]{};
     int fileFailed{};  // the file's failure was said; until the settings change
     char failedFile[kExportPathSize]{};
 };

@@ -194,7 +194,7 @@ TEST_F(ExportTest, AFloodOfConnectionsLeavesNothingBehind)
     for (SOCKET s : held)
         if (s != INVALID_SOCKET)
             closesocket(s);
-    PumpMessages(3 * kRequestTimeoutMs);
+    Sleep(kRequestTimeoutMs + 500);  // the last silent ones are dropped by now
     EXPECT_EQ(0u, Fetch("GET /metrics HTTP/1.0\r\n\r\n").find("HTTP/1.1 200"));
     EXPECT_EQ(before, CountKernelHandles());
 }
