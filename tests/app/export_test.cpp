@@ -120,9 +120,9 @@ TEST_F(ExportTest, APortInUseIsSaidOnceAndTheMonitorKeepsRunning)
     ASSERT_EQ(0, bind(taken, reinterpret_cast<const sockaddr*>(&at), sizeof at));
     ASSERT_EQ(0, listen(taken, 1));
     App().exports.http = 1;
-    for (int window = 0; window < 2; ++window) {  // made anew with the same settings: said no more
-        if (window)
-            DestroyWindow(this->window);
+    for (int made = 0; made < 2; ++made) {  // made anew with the same settings: said no more
+        if (made)
+            DestroyWindow(window);
         ASSERT_NE(nullptr, Open());
         ReadNow();
     }
