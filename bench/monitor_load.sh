@@ -6,21 +6,29 @@
 # (private: Private_Clean + Private_Dirty of /proc/PID/smaps_rollup) and
 # the difference, and how the monitor's private memory moved from the
 # first minute to the end of the run.
-# Usage: bench/monitor_load.sh [--x64] [--device-floor] [SECONDS]
+# Usage: bench/monitor_load.sh [--x64] [--device-floor] [--graphs] [--export] [SECONDS]
 # (default 120; after ./test.sh has built both targets). The 32-bit release
 # build is measured unless --x64 is given or this machine cannot run 32-bit
 # programs. --device-floor gives the floor program the device traffic of a
 # reading as well (its --device): the ratio is then what the monitor costs
-# beyond the requests that every reading makes.
+# beyond the requests that every reading makes. --graphs runs the monitor
+# with the graph layout (VKL_GRAPH.VKL), the history window open and three
+# icons in the notification area; --export with its HTTP endpoint on
+# loopback, scraped with curl every 5 seconds, and the time of each scrape
+# summed up at the end.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 arch=i686
 floor_args=()
+graphs=0
+scrape=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --x64) arch=x86_64 ;;
     --device-floor) floor_args=(--device) ;;
-    -*) echo "usage: bench/monitor_load.sh [--x64] [--device-floor] [SECONDS]" >&2; exit 2 ;;
+    --graphs) graphs=1 ;;
+    --export) scrape=1 ;;
+    -*) echo "usage: bench/monitor_load.sh [--x64] [--device-floor] [--graphs] [--export] [SECONDS]" >&2; exit 2 ;;
     *) break ;;
     esac
     shift
@@ -39,9 +47,13 @@ trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"; vk_session_end' EXI
 settings=$("$VK_WINE" winepath -w "$work/load.vkc" 2>/dev/null)
 theme=$("$VK_WINE" winepath -w "$work/load.vkt" 2>/dev/null)
 printf '[Config]\r\nFileName=%s\r\n' "$theme" >"$work/load.vkc"
+[ $graphs = 0 ] || printf '[Tray]\r\nEnable=1\r\nRows=0,3,c\r\n' >>"$work/load.vkc"
+port=$((20000 + $$ % 20000))
+[ $scrape = 0 ] || printf '[Export]\r\nHttp=1\r\nPort=%d\r\n' $port >>"$work/load.vkc"
 # Top left, away from the pointer (which rests in the middle of the screen):
 # a pointer over a window costs its own polling under Wine.
 printf '[Global]\r\nTimer=1\r\nX=0\r\nY=0\r\n' >"$work/load.vkt"
+[ $graphs = 0 ] || printf '[Layout]\r\nEnable=1\r\nFileName=VKL_GRAPH.VKL\r\n' >>"$work/load.vkt"
 
 # Both start in the program's folder, as a user's shortcut starts the
 # monitor: its default skin and mask are found there.
@@ -49,6 +61,20 @@ cd "build/$arch/bin"
 "$VK_WINE" veskora.exe "$settings" & pids+=($!)
 "$VK_WINE" vk_bench_floor.exe ${floor_args[@]+"${floor_args[@]}"} & pids+=($!)
 sleep 5   # start-up and the first readings are not part of the steady load
+if [ $graphs = 1 ]; then
+    VK_ROOT=$ROOT
+    source "$ROOT/scripts/drive.sh"
+    drive command 'Veskora! for Fintek' 0x8080 >/dev/null
+fi
+# A scrape every 5 seconds, each one's time in milliseconds in a file.
+scrape_loop() {
+    while sleep 5; do
+        curl -s -o /dev/null -w '%{time_total}\n' "http://127.0.0.1:$port/metrics" >>"$work/scrapes" || true
+    done
+}
+if [ $scrape = 1 ]; then
+    scrape_loop & pids+=($!)
+fi
 
 # The Windows processes themselves, not the launchers that started them:
 # their command lines begin with the program (with its Windows path in a
@@ -110,3 +136,9 @@ awk -v m=$((m1 - m0)) -v f=$((f1 - f0)) -v w=$((w1 - w0)) -v s="$seconds" \
     printf "private memory:           monitor %d kB   floor %d kB   difference %d kB\n", mp, fp, mp - fp
     printf "monitor private memory:   %d kB at 1 min, %d kB at the end (%+d kB)\n", early, mp, mp - early
 }'
+if [ $scrape = 1 ] && [ -s "$work/scrapes" ]; then
+    sort -n "$work/scrapes" | awk '{t[NR] = $1 * 1000} END {
+        printf "scrapes of /metrics: %d, median %.2f ms, 99th percentile %.2f ms\n", NR,
+               t[int((NR + 1) / 2)], t[int(NR * 0.99 + 0.999)]
+    }'
+fi

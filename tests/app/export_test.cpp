@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -62,6 +63,14 @@ std::string Body(const std::string& answer)
 {
     const size_t end = answer.find("\r\n\r\n");
     return end == std::string::npos ? "" : answer.substr(end + 4);
+}
+
+// The readings counter of a metrics text; -1 when it has none.
+int ReadingsTotal(const std::string& metrics)
+{
+    const char name[] = "\nveskora_readings_total ";
+    const size_t at = metrics.find(name);
+    return at == std::string::npos ? -1 : std::atoi(metrics.c_str() + at + sizeof name - 1);
 }
 
 class ExportTest : public DisplayTest {
@@ -139,10 +148,12 @@ TEST_F(ExportTest, ThePromFileIsReplacedWholeAndAFailureIsSaidOnce)
     lstrcpynA(App().exports.promFile, file.c_str(), kPathSize);
     Open();
     ReadNow();
-    const std::string first = ReadWholeFile(file);
-    EXPECT_NE(std::string::npos, first.find("veskora_readings_total 1\n")) << first;
+    // The window's own timer may add readings of its own: the file only
+    // has to follow them.
+    const int first = ReadingsTotal(ReadWholeFile(file));
+    EXPECT_GE(first, 1);
     ReadNow();
-    EXPECT_NE(std::string::npos, ReadWholeFile(file).find("veskora_readings_total 2\n"));
+    EXPECT_GT(ReadingsTotal(ReadWholeFile(file)), first);
     EXPECT_FALSE(FileExists(file + ".tmp"));
     EXPECT_TRUE(io.Messages().empty());
     EXPECT_FALSE(App().exporter.server.Running());  // a file, and no socket
