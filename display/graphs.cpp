@@ -7,17 +7,17 @@
 #include "app/alarms.h"
 #include "app/appstate.h"
 
-int SamplesPerColumn(int capacity, int width)
+int SamplesPerColumn(int samples, int width)
 {
-    if (width <= 0 || capacity <= width)
+    if (width <= 0 || samples <= width)
         return 1;
-    return (capacity + width - 1) / width;
+    return (samples + width - 1) / width;
 }
 
-void GraphColumns::Reset(int width, int samplesPerColumn)
+void GraphColumns::Reset(int width)
 {
     ring.assign(std::max(width, 0), GraphColumn{0, 0, false});
-    per = std::max(samplesPerColumn, 1);
+    per = 1;
     seen = 0;
 }
 
@@ -45,9 +45,13 @@ void GraphColumns::Follow(const History& history, int source)
         return;
     const unsigned long long added = history.Added();
     const unsigned long long firstHeld = added - history.Count();
-    if (history.Generation() != generation || added < seen || seen < firstHeld) {
+    // Until the ring is full the samples per column grow with the samples
+    // held, and the columns are taken again from the ring each time.
+    const int wanted = SamplesPerColumn(history.Count(), static_cast<int>(ring.size()));
+    if (history.Generation() != generation || added < seen || seen < firstHeld || wanted != per) {
         ClearAll();
         seen = firstHeld;
+        per = wanted;
         generation = history.Generation();
     }
     for (; seen < added; ++seen) {
@@ -180,7 +184,7 @@ void PanelGraphs::Prepare(const PanelRects& at)
         const int sources = kGraphs[g].source == kCoreSource ? history.Cores() : 1;
         columns[g].resize(sources);
         for (GraphColumns& c : columns[g])
-            c.Reset(width, SamplesPerColumn(capacity, width));
+            c.Reset(width);
     }
 }
 

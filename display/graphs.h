@@ -19,14 +19,15 @@ struct GraphColumn {
 
 // How many samples a pixel column takes: one, until the ring holds more
 // samples than the graph has columns.
-int SamplesPerColumn(int capacity, int width);
+int SamplesPerColumn(int samples, int width);
 
 // One source's columns, one per pixel column of its graph, kept in step
 // with the history. A column stands for samples number c * per to
-// (c + 1) * per - 1 counted since the history began.
+// (c + 1) * per - 1 counted since the history began, per growing with the
+// samples held so that the whole ring fits the width.
 class GraphColumns {
 public:
-    void Reset(int width, int samplesPerColumn);
+    void Reset(int width);
     // Takes the samples the history gained since the last call; starts
     // over when the history was cleared or lost samples not yet taken.
     void Follow(const History& history, int source);

@@ -4,6 +4,7 @@
 #   docs/screenshot.png  the window with the default skin (as a PNG) and the bitmap mask
 #   docs/alarm.png       an alarm: the CPU temperature over its bound, with the log on
 #   docs/settings.png    four pages of the settings dialog
+#   docs/graphs.png      the graph layout after half a minute of readings
 # The monitor is the build ./run.sh starts; its files live in /tmp/vk.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -37,6 +38,8 @@ printf '[Config]\nFileName=%s\\s.vkt\n' "$WIN_FILES" | crlf >"$FILES/s.vkc"
 printf '[Skin]\nEnable=1\nFileName=%s\\skin.png\n[Mask]\nMode=4\n' "$WIN_FILES" | crlf >"$FILES/s.vkt"
 printf '[Config]\nFileName=%s\\a.vkt\n[Alarm]\nEnable=1\nTemp0Max=30\nCount=1\n[Log]\nEnable=1\n' "$WIN_FILES" |
     crlf >"$FILES/a.vkc"
+printf '[Config]\nFileName=%s\\g.vkt\n' "$WIN_FILES" | crlf >"$FILES/g.vkc"
+printf '[Global]\nTimer=1\n[Layout]\nEnable=1\nFileName=VKL_GRAPH.VKL\n' | crlf >"$FILES/g.vkt"
 
 # Starts the monitor on a settings file, from its own folder as a double
 # click does, and waits for its first readings.
@@ -70,4 +73,9 @@ stop_monitor
 
 start_monitor a.vkc
 shoot "$TITLE" 0 docs/alarm.png
+stop_monitor
+
+start_monitor g.vkc
+sleep 30
+shoot "$TITLE" 0 docs/graphs.png
 stop_monitor

@@ -120,7 +120,7 @@ std::string Columns(int capacity, int width, const std::string& script)
     History h;
     h.Allocate(capacity, 60, 0);
     GraphColumns columns;
-    columns.Reset(width, SamplesPerColumn(capacity, width));
+    columns.Reset(width);
     Fill(h, script);
     columns.Follow(h, kTemp);
     std::string out;
@@ -148,17 +148,22 @@ TEST(GraphColumns, TakeEachPixelColumnsLowestAndHighest)
         EXPECT_EQ(c.columns, Columns(c.capacity, c.width, c.script)) << c.script;
 }
 
-TEST(GraphColumns, FollowAddsToTheNewestColumnAndStartsOverAfterAClear)
+TEST(GraphColumns, FollowAddsAColumnWidensThemAsTheRingFillsAndStartsOverAfterAClear)
 {
     History h;
     h.Allocate(8, 60, 0);
     GraphColumns columns;
-    columns.Reset(4, SamplesPerColumn(8, 4));
+    columns.Reset(4);
     Fill(h, "40 42 41");
     columns.Follow(h, kTemp);
     Fill(h, "47");
     columns.Follow(h, kTemp);
-    ASSERT_EQ(2, columns.Shown());
+    ASSERT_EQ(4, columns.Shown());  // one sample a column while they fit
+    EXPECT_EQ(47, columns.Column(3).high);
+    Fill(h, "50");
+    columns.Follow(h, kTemp);
+    ASSERT_EQ(3, columns.Shown());  // five samples: two a column
+    EXPECT_EQ(41, columns.Column(1).low);
     EXPECT_EQ(47, columns.Column(1).high);
     h.Clear();
     Fill(h, "30");
