@@ -69,7 +69,7 @@ fi
 # A scrape every 5 seconds, each one's time in milliseconds in a file.
 scrape_loop() {
     while sleep 5; do
-        curl -s -o /dev/null -w '%{time_total}\n' "http://127.0.0.1:$port/metrics" >>"$work/scrapes" || true
+        curl -s -o /dev/null -w '%{http_code} %{time_total}\n' "http://127.0.0.1:$port/metrics" >>"$work/scrapes" || true
     done
 }
 if [ $scrape = 1 ]; then
@@ -137,8 +137,9 @@ awk -v m=$((m1 - m0)) -v f=$((f1 - f0)) -v w=$((w1 - w0)) -v s="$seconds" \
     printf "monitor private memory:   %d kB at 1 min, %d kB at the end (%+d kB)\n", early, mp, mp - early
 }'
 if [ $scrape = 1 ] && [ -s "$work/scrapes" ]; then
-    sort -n "$work/scrapes" | awk '{t[NR] = $1 * 1000} END {
-        printf "scrapes of /metrics: %d, median %.2f ms, 99th percentile %.2f ms\n", NR,
-               t[int((NR + 1) / 2)], t[int(NR * 0.99 + 0.999)]
+    failed=$(grep -vc '^200 ' "$work/scrapes" || true)
+    grep '^200 ' "$work/scrapes" | cut -d' ' -f2 | sort -n | awk -v failed="$failed" '{t[NR] = $1 * 1000} END {
+        printf "scrapes of /metrics: %d answered (%d not), median %.2f ms, 99th percentile %.2f ms\n", NR,
+               failed, t[int((NR + 1) / 2)], t[int(NR * 0.99 + 0.999)]
     }'
 fi
