@@ -113,6 +113,7 @@ void CmdRestartMonitor(HWND window, LPARAM)
 {
     if (StopMonitoring(window))
         StartMonitoring(window);
+    FollowExportSettings(window);
 }
 
 void CmdResetMax(HWND window, LPARAM)
