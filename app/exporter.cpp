@@ -147,20 +147,17 @@ bool PromFileAllowed(const char* name)
     return length > extension && lstrcmpiA(name + length - extension, kPromExtension) == 0 && LogPathSafe(name);
 }
 
-namespace {
-
-bool SameEndpoint(const ExportSettings& x, const ExportSettings& y)
-{
-    return x.http == y.http && x.port == y.port && std::strcmp(x.bind, y.bind) == 0 &&
-           std::strcmp(x.allowFrom, y.allowFrom) == 0 && std::strcmp(x.token, y.token) == 0;
-}
-
-void StartEndpoint(HWND window)
+void StartExport(HWND window)
 {
     AppState& a = App();
     Exporter& e = a.exporter;
     e.server.Stop();
-    e.running = a.exports;
+    e.lock.Enter();
+    e.snapshot = ExportSnapshot();
+    e.lock.Leave();
+    if (!a.exports.http && !a.exports.promFile[0])
+        return;
+    LoadVersion(e.version);
     if (!a.exports.http) {
         e.reported[0] = '\0';
         return;
@@ -181,31 +178,6 @@ void StartEndpoint(HWND window)
     }
     lstrcpynA(e.reported, where, sizeof e.reported);
     ShowError(window, kEndpointError);
-}
-
-}  // namespace
-
-void StartExport(HWND window)
-{
-    AppState& a = App();
-    Exporter& e = a.exporter;
-    e.lock.Enter();
-    e.snapshot = ExportSnapshot();
-    e.lock.Leave();
-    StartEndpoint(window);
-    e.version[0] = '\0';
-    if (Wanted(a))
-        LoadVersion(e.version);
-}
-
-void FollowExportSettings(HWND window)
-{
-    AppState& a = App();
-    Exporter& e = a.exporter;
-    if (!SameEndpoint(e.running, a.exports))
-        StartEndpoint(window);
-    if (!e.version[0] && Wanted(a))
-        LoadVersion(e.version);
 }
 
 void StopExport()

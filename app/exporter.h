@@ -38,7 +38,6 @@ struct Exporter {
     // anew with the same settings does not say it again.
     char reported[kExportBindSize + 16]{};
     int fileFailed{};  // the file's failure was said; until the settings change
-    ExportSettings running{};  // what the endpoint was started with
     char failedFile[kExportPathSize]{};
 };
 
@@ -46,9 +45,6 @@ struct Exporter {
 // saying once when it cannot; stops it.
 void StartExport(HWND window);
 void StopExport();
-// After the settings dialog applied its values: starts the endpoint anew
-// when its keys changed (the snapshot and its counters go on).
-void FollowExportSettings(HWND window);
 // Under UPDATE after a new reading: takes the snapshot.
 void RecordExport(const SensorBlock& current, const CoreTable& cores, bool read);
 // After a new reading, on the window's thread with no lock held: writes

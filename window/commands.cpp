@@ -113,7 +113,6 @@ void CmdRestartMonitor(HWND window, LPARAM)
 {
     if (StopMonitoring(window))
         StartMonitoring(window);
-    FollowExportSettings(window);
 }
 
 void CmdResetMax(HWND window, LPARAM)

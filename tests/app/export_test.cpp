@@ -13,7 +13,6 @@
 
 #include "app/export.h"
 #include "app/exporter.h"
-#include "display/commands.h"
 #include "support/display_fixture.h"
 #include "support/guicount.h"
 #include "support/pump.h"
@@ -181,22 +180,6 @@ TEST_F(ExportTest, WithTheDefaultsNothingListensAndNothingIsWritten)
     EXPECT_EQ(INVALID_HANDLE_VALUE, search);
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
-}
-
-TEST_F(ExportTest, AppliedSettingsMoveTheEndpointAndKeepTheCounters)
-{
-    App().exports.http = 1;
-    Open();
-    ReadNow();
-    App().exports.port = kTestPort + 1;
-    SendMessageA(window, WM_COMMAND, ID_RESTART_MONITOR, 0);
-    EXPECT_EQ("", Fetch("GET /metrics HTTP/1.0\r\n\r\n"));
-    const std::string answer = Fetch("GET /metrics HTTP/1.0\r\n\r\n", kTestPort + 1);
-    EXPECT_EQ(0u, answer.find("HTTP/1.1 200")) << answer;
-    EXPECT_GE(ReadingsTotal(answer), 1);
-    App().exports.http = 0;
-    SendMessageA(window, WM_COMMAND, ID_RESTART_MONITOR, 0);
-    EXPECT_FALSE(App().exporter.server.Running());
 }
 
 // A thousand connections in bursts and twenty held open without a word:
