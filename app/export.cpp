@@ -1,5 +1,6 @@
 #include "app/export.h"
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -34,9 +35,20 @@ const char* const kJsonUnits[] = {"celsius", "rpm", "ratio", "volts"};
 
 std::string Number(double value)
 {
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value > 0 ? "+Inf" : "-Inf";
     char text[40];
     std::snprintf(text, sizeof text, "%.10g", value);
     return text;
+}
+
+// JSON has no word for a number that is not finite (a divider of the
+// settings file may make one).
+std::string JsonNumber(double value)
+{
+    return std::isfinite(value) ? Number(value) : "null";
 }
 
 std::string Count(unsigned long long value)
@@ -197,11 +209,12 @@ std::string FormatJson(const ExportSnapshot& s, ULONGLONG now)
                       ",\"architecture\":" + JsonString(s.architecture ? s.architecture : "") +
                       ",\"chip\":" + JsonString(ToUtf8(s.chip)) + ",\"readings\":" + Count(s.readings) +
                       ",\"failedReadings\":" + Count(s.failed) + ",\"lastReadingAgeSeconds\":" +
-                      (s.lastRead ? Number(AgeSeconds(s, now)) : std::string("null")) + ",\"values\":[";
+                      (s.lastRead ? JsonNumber(AgeSeconds(s, now)) : std::string("null")) + ",\"values\":[";
     for (int i = 0; i < s.valueCount; ++i) {
         const ExportValue& v = s.values[i];
         out += std::string(i ? "," : "") + "{\"label\":" + JsonString(ToUtf8(v.label)) + ",\"input\":\"" +
-               Input(v.kind, v.item) + "\",\"unit\":\"" + kJsonUnits[v.kind] + "\",\"value\":" + Number(v.value) + "}";
+               Input(v.kind, v.item) + "\",\"unit\":\"" + kJsonUnits[v.kind] +
+               "\",\"value\":" + JsonNumber(v.value) + "}";
     }
     out += "],\"alarms\":[";
     for (int i = 0; i < s.alarmCount; ++i) {
@@ -213,7 +226,7 @@ std::string FormatJson(const ExportSnapshot& s, ULONGLONG now)
     for (int i = 0; i < s.coreCount; ++i) {
         const ExportCore& c = s.cores[i];
         out += std::string(i ? "," : "") + "{\"core\":" + std::to_string(c.core) + ",\"celsius\":" +
-               Number(c.celsius) + ",\"alarm\":" + (c.alarm ? "true" : "false") + "}";
+               JsonNumber(c.celsius) + ",\"alarm\":" + (c.alarm ? "true" : "false") + "}";
     }
     return out + "]}\n";
 }

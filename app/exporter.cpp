@@ -127,15 +127,31 @@ bool ReplaceFile(const char* path, const std::string& text)
     return false;
 }
 
-bool WritePromFile(const AppState& a, const std::string& text)
+bool WritePromFile(const AppState& a, const char* name, const std::string& text)
 {
-    if (!PromFileAllowed(a.exports.promFile))
+    if (!PromFileAllowed(name))
         return false;
     SYSTEMTIME today;
     GetLocalTime(&today);
     char path[kPathSize];
-    return ExpandLogName(a.exports.promFile, a.settingsPath, today, path) && LogPathSafe(path) &&
-           ReplaceFile(path, text);
+    return ExpandLogName(name, a.settingsPath, today, path) && LogPathSafe(path) && ReplaceFile(path, text);
+}
+
+// The keys as they stand: the settings dialog's thread stores them under
+// UPDATE while this thread reads on.
+ExportSettings CurrentSettings()
+{
+    AppState& a = App();
+    a.updateLock.Enter();
+    const ExportSettings s = a.exports;
+    a.updateLock.Leave();
+    return s;
+}
+
+bool SameEndpoint(const ExportSettings& x, const ExportSettings& y)
+{
+    return x.http == y.http && x.port == y.port && std::strcmp(x.bind, y.bind) == 0 &&
+           std::strcmp(x.allowFrom, y.allowFrom) == 0 && std::strcmp(x.token, y.token) == 0;
 }
 
 }  // namespace
@@ -149,26 +165,26 @@ bool PromFileAllowed(const char* name)
 
 void StartExport(HWND window)
 {
-    AppState& a = App();
-    Exporter& e = a.exporter;
+    Exporter& e = App().exporter;
     e.server.Stop();
     e.lock.Enter();
     e.snapshot = ExportSnapshot();
     e.lock.Leave();
-    if (!a.exports.http && !a.exports.promFile[0])
+    const ExportSettings s = CurrentSettings();
+    e.endpoint = s;
+    if (!s.http && !s.promFile[0])
         return;
     LoadVersion(e.version);
-    if (!a.exports.http) {
+    if (!s.http) {
         e.reported[0] = '\0';
         return;
     }
     char where[sizeof e.reported];
-    std::snprintf(where, sizeof where, "%s:%d", a.exports.bind, a.exports.port);
+    std::snprintf(where, sizeof where, "%s:%d", s.bind, s.port);
     uint32_t address = 0;
     int error = 1;
-    if (ParseIpv4(a.exports.bind, &address) && a.exports.port > 0 && a.exports.port <= 0xFFFF) {
-        const HttpEndpoint endpoint = {address, static_cast<uint16_t>(a.exports.port), a.exports.allowFrom,
-                                       a.exports.token};
+    if (ParseIpv4(s.bind, &address) && s.port > 0 && s.port <= 0xFFFF) {
+        const HttpEndpoint endpoint = {address, static_cast<uint16_t>(s.port), s.allowFrom, s.token};
         error = e.server.Start(endpoint, kDocuments, kDocumentCount, Body, &e);
     }
     if (!error || std::strcmp(e.reported, where) == 0) {
@@ -183,6 +199,16 @@ void StartExport(HWND window)
 void StopExport()
 {
     App().exporter.server.Stop();
+}
+
+void ApplyExport(HWND window)
+{
+    Exporter& e = App().exporter;
+    const ExportSettings s = CurrentSettings();
+    if (!SameEndpoint(s, e.endpoint))
+        StartExport(window);
+    else if (s.promFile[0] && !e.version[0])
+        LoadVersion(e.version);  // a file asked for since the window was made
 }
 
 void RecordExport(const SensorBlock& current, const CoreTable& cores, bool read)
@@ -210,13 +236,14 @@ void WriteExportFile(HWND window)
 {
     AppState& a = App();
     Exporter& e = a.exporter;
-    if (!a.exports.promFile[0])
+    const ExportSettings s = CurrentSettings();
+    if (!s.promFile[0])
         return;
-    if (std::strcmp(e.failedFile, a.exports.promFile) != 0)
+    if (std::strcmp(e.failedFile, s.promFile) != 0)
         e.fileFailed = 0;  // another name: its failure is news
-    if (WritePromFile(a, FormatMetrics(Snapshot(e), GetTickCount64())) || e.fileFailed)
+    if (WritePromFile(a, s.promFile, FormatMetrics(Snapshot(e), GetTickCount64())) || e.fileFailed)
         return;
     e.fileFailed = 1;
-    lstrcpynA(e.failedFile, a.exports.promFile, kPathSize);
+    lstrcpynA(e.failedFile, s.promFile, kPathSize);
     ShowError(window, kFileError);
 }

@@ -33,6 +33,7 @@ struct Exporter {
     HttpServer server;
     SectionLock lock;
     ExportSnapshot snapshot{};  // under lock
+    ExportSettings endpoint{};  // the keys the endpoint was last started with
     char version[kExportTextSize]{};
     // The endpoint whose failure to start was said, so that a window made
     // anew with the same settings does not say it again.
@@ -45,6 +46,10 @@ struct Exporter {
 // saying once when it cannot; stops it.
 void StartExport(HWND window);
 void StopExport();
+// After the settings dialog stored its pages, on the window's thread:
+// starts, stops or moves the endpoint when its keys changed; unchanged keys
+// leave it and its counters alone.
+void ApplyExport(HWND window);
 // Under UPDATE after a new reading: takes the snapshot.
 void RecordExport(const SensorBlock& current, const CoreTable& cores, bool read);
 // After a new reading, on the window's thread with no lock held: writes

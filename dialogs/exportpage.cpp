@@ -1,7 +1,7 @@
 // The export page (tab "外部出力"): the HTTP endpoint (switch, port, the
 // address it listens on, who else may connect, the token, which the edit
 // never shows) and the Prometheus file. Stored only when the frame asks;
-// the window made anew afterwards listens as told.
+// the window's thread then moves the endpoint as told.
 
 #include <windows.h>
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/appstate.h"
+#include "app/exporter.h"
 #include "app/settings.h"
 #include "dialogs/cpuwindow.h"
 #include "dialogs/pickers.h"
@@ -107,12 +108,14 @@ void CmdReload(HWND window, LPARAM) { EndDialog(window, 1); }
 void CmdMonitorStop(HWND window, LPARAM) { StopMonitoring(window); }
 void CmdMonitorStart(HWND window, LPARAM) { StartMonitoring(window); }
 
-// Timers belong to this thread: the settings dialog asks for the restart
-// with the new interval here, and only a running monitor is restarted.
+// Timers and the endpoint belong to this thread: the settings dialog asks
+// for the restart with the new interval here, and only a running monitor is
+// restarted; the endpoint follows its keys whether the monitor runs or not.
 void CmdRestartMonitor(HWND window, LPARAM)
 {
     if (StopMonitoring(window))
         StartMonitoring(window);
+    ApplyExport(window);
 }
 
 void CmdResetMax(HWND window, LPARAM)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "app/export.h"
 #include "app/exporter.h"
+#include "display/commands.h"
 #include "support/display_fixture.h"
 #include "support/guicount.h"
 #include "support/pump.h"
@@ -142,6 +144,35 @@ TEST_F(ExportTest, APortInUseIsSaidOnceAndTheMonitorKeepsRunning)
     EXPECT_TRUE(App().monitorTimer != 0);
 }
 
+// An apply of the settings dialog ends with the restart command on the
+// window's thread: the endpoint follows the keys without a new window.
+TEST_F(ExportTest, AnApplyStartsMovesAndStopsTheEndpoint)
+{
+    Open();
+    ReadNow();
+    const struct {
+        int http;
+        uint16_t port;
+        uint16_t silent;  // a port that must not answer afterwards
+    } steps[] = {
+        {1, kTestPort, kTestPort + 1},
+        {1, kTestPort + 1, kTestPort},  // moved
+        {1, kTestPort, kTestPort + 1},  // back, beside the closed connections of its last answer
+        {0, kTestPort, kTestPort},
+    };
+    for (const auto& step : steps) {
+        App().exports.http = step.http;
+        App().exports.port = step.port;
+        SendMessageA(window, WM_COMMAND, ID_RESTART_MONITOR, 0);
+        ReadNow();
+        if (step.http) {
+            EXPECT_EQ(0u, Fetch("GET /metrics HTTP/1.0\r\n\r\n", step.port).find("HTTP/1.1 200")) << step.port;
+        }
+        EXPECT_EQ("", Fetch("GET /metrics HTTP/1.0\r\n\r\n", step.silent)) << step.silent;
+    }
+    EXPECT_TRUE(io.Messages().empty());
+}
+
 TEST_F(ExportTest, ThePromFileIsReplacedWholeAndAFailureIsSaidOnce)
 {
     const std::string file = dir.File("veskora.prom");
@@ -244,6 +275,10 @@ TEST(ExportFormat, LabelsAreEscapedInUtf8AndCountersAndAgeFollowTheReadings)
     }
     s.lastRead = 0;
     EXPECT_NE(std::string::npos, FormatJson(s, 0).find("\"lastReadingAgeSeconds\":null"));
+    // A value that is not finite: the exposition format's words, and JSON's null.
+    s.values[s.valueCount++] = ExportValue{kExportVolt, 5, "x", HUGE_VAL, 0};
+    EXPECT_NE(std::string::npos, FormatMetrics(s, 0).find("input=\"in5\"} +Inf\n"));
+    EXPECT_NE(std::string::npos, FormatJson(s, 0).find("\"input\":\"in5\",\"unit\":\"volts\",\"value\":null}"));
     EXPECT_NE(std::string::npos, FormatJson(s, 0).find("{\"label\":\"a\\\"b\\\\c\",\"input\":\"temp1\",\"alarm\":true}"));
 }
 
