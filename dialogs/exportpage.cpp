@@ -19,6 +19,10 @@ const char kFileNote[] = "名前は .prom で終わること: ファイルは書
 const char kFileTitle[] = "Prometheusファイル";
 const char kFileFilter[] = "Prometheusファイル (*.prom)\0*.prom\0";
 const int kMaxPort = 0xFFFF;
+// What the token's edit holds while a token is set: the token itself never
+// enters a control, where another program could read it. Spaces are never
+// part of a bearer token, so this text cannot be one typed in.
+const char kTokenKept[] = "        ";
 
 bool AddressesValid(HWND page)
 {
@@ -45,7 +49,8 @@ INT_PTR InitExportPage(HWND page)
     SetDlgItemInt(page, IDC_EXPORT_PORT, static_cast<UINT>(e.port), FALSE);
     SetDlgItemTextA(page, IDC_EXPORT_BIND, e.bind);
     SetDlgItemTextA(page, IDC_EXPORT_ALLOW, e.allowFrom);
-    SetDlgItemTextA(page, IDC_EXPORT_TOKEN, e.token);  // a password edit: shown as marks
+    SendDlgItemMessageA(page, IDC_EXPORT_TOKEN, EM_LIMITTEXT, sizeof e.token - 1, 0);
+    SetDlgItemTextA(page, IDC_EXPORT_TOKEN, e.token[0] ? kTokenKept : "");
     SetDlgItemTextA(page, IDC_EXPORT_PROM, e.promFile);
     ShowNotes(page);
     return TRUE;
@@ -64,7 +69,10 @@ void Store(HWND page)
         GetDlgItemTextA(page, IDC_EXPORT_BIND, e.bind, sizeof e.bind);
         GetDlgItemTextA(page, IDC_EXPORT_ALLOW, e.allowFrom, sizeof e.allowFrom);
     }
-    GetDlgItemTextA(page, IDC_EXPORT_TOKEN, e.token, sizeof e.token);
+    char token[sizeof e.token] = "";
+    GetDlgItemTextA(page, IDC_EXPORT_TOKEN, token, sizeof token);
+    if (lstrcmpA(token, kTokenKept) != 0)
+        lstrcpynA(e.token, token, sizeof e.token);
     GetDlgItemTextA(page, IDC_EXPORT_PROM, e.promFile, sizeof e.promFile);
 }
 

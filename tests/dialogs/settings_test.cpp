@@ -336,6 +336,23 @@ TEST_F(SettingsTest, TheAlarmPageStoresItsKeysAndConfirmsItsCommand)
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Veskora\\Commands");
 }
 
+// The token never enters its edit; left as it is, it is kept.
+TEST_F(SettingsTest, TheExportPageNeverHoldsTheToken)
+{
+    lstrcpynA(App().exports.token, "s3cret", kExportTokenSize);
+    ASSERT_TRUE(OpenDialog());
+    const std::string shown = Text(kExport, IDC_EXPORT_TOKEN);
+    EXPECT_EQ(std::string::npos, shown.find("s3cret"));
+    Press(IDC_APPLY);
+    EXPECT_STREQ("s3cret", App().exports.token);
+    SetText(kExport, IDC_EXPORT_TOKEN, "other");
+    Press(IDC_APPLY);
+    EXPECT_STREQ("other", App().exports.token);
+    SetText(kExport, IDC_EXPORT_TOKEN, "");
+    Press(IDC_APPLY);
+    EXPECT_STREQ("", App().exports.token);
+}
+
 // The tooltip of this platform tells no title: the titles it is sent are recorded.
 WNDPROC tipProcedure;
 std::string tipTitle;
