@@ -22,7 +22,7 @@ namespace {
 const char kEndpointError[] = "HTTPエンドポイント開始エラーが発生しました。";
 const char kFileError[] = "Promファイル書込エラーが発生しました。";
 const char kPromExtension[] = ".prom";
-const char kTemporarySuffix[] = ".tmp";  // the textfile collector reads *.prom only
+const char kTemporaryPrefix[] = "vkp";  // GetTempFileName's name ends in .tmp, which the textfile collector skips
 
 #ifdef _WIN64
 const char kArchitecture[] = "x64";
@@ -109,21 +109,25 @@ bool Wanted(const AppState& a)
 }
 
 // The file's whole text beside it, then in its place: a reader sees the
-// old file or the new one, never a part.
+// old file or the new one, never a part. The temporary name is one made
+// anew, so that a file already there, whoever's it is, is never written
+// over or deleted.
 bool ReplaceFile(const char* path, const std::string& text)
 {
-    const std::string temporary = std::string(path) + kTemporarySuffix;
-    FileOwner file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
-    if (!file.Valid())
+    std::string folder(path, FolderLength(path));
+    char temporary[MAX_PATH];
+    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), kTemporaryPrefix, 0, temporary))
         return false;
+    FileOwner file(
+        CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    const bool whole = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+    const bool whole = file.Valid() &&
+                       WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                        written == text.size();
     file.Reset();
-    if (whole && MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING))
+    if (whole && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING))
         return true;
-    DeleteFileA(temporary.c_str());
+    DeleteFileA(temporary);
     return false;
 }
 

@@ -147,6 +147,7 @@ TEST_F(ExportTest, ThePromFileIsReplacedWholeAndAFailureIsSaidOnce)
 {
     const std::string file = dir.File("veskora.prom");
     lstrcpynA(App().exports.promFile, file.c_str(), kPathSize);
+    WriteWholeFile(file + ".tmp", "the user's own");
     Open();
     ReadNow();
     // The window's own timer may add readings of its own: the file only
@@ -155,7 +156,9 @@ TEST_F(ExportTest, ThePromFileIsReplacedWholeAndAFailureIsSaidOnce)
     EXPECT_GE(first, 1);
     ReadNow();
     EXPECT_GT(ReadingsTotal(ReadWholeFile(file)), first);
-    EXPECT_FALSE(FileExists(file + ".tmp"));
+    EXPECT_EQ("the user's own", ReadWholeFile(file + ".tmp"));
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA(dir.File("vkp*.tmp").c_str(), &found));
     EXPECT_TRUE(io.Messages().empty());
     EXPECT_FALSE(App().exporter.server.Running());  // a file, and no socket
 
