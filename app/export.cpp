@@ -1,5 +1,6 @@
 #include "app/export.h"
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -32,11 +33,22 @@ const Family kInfo = {"veskora_info", "gauge", "The program's version, build arc
 const char* const kInputNames[] = {"temp", "fan", "pwm", "in"};
 const char* const kJsonUnits[] = {"celsius", "rpm", "ratio", "volts"};
 
+// A divider from the settings file can make a value infinite: the
+// exposition format has its own words for it, and JSON has none.
 std::string Number(double value)
 {
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value > 0 ? "+Inf" : "-Inf";
     char text[40];
     std::snprintf(text, sizeof text, "%.10g", value);
     return text;
+}
+
+std::string JsonNumber(double value)
+{
+    return std::isfinite(value) ? Number(value) : "null";
 }
 
 std::string Count(unsigned long long value)
@@ -201,7 +213,7 @@ std::string FormatJson(const ExportSnapshot& s, ULONGLONG now)
     for (int i = 0; i < s.valueCount; ++i) {
         const ExportValue& v = s.values[i];
         out += std::string(i ? "," : "") + "{\"label\":" + JsonString(ToUtf8(v.label)) + ",\"input\":\"" +
-               Input(v.kind, v.item) + "\",\"unit\":\"" + kJsonUnits[v.kind] + "\",\"value\":" + Number(v.value) + "}";
+               Input(v.kind, v.item) + "\",\"unit\":\"" + kJsonUnits[v.kind] + "\",\"value\":" + JsonNumber(v.value) + "}";
     }
     out += "],\"alarms\":[";
     for (int i = 0; i < s.alarmCount; ++i) {
@@ -213,7 +225,7 @@ std::string FormatJson(const ExportSnapshot& s, ULONGLONG now)
     for (int i = 0; i < s.coreCount; ++i) {
         const ExportCore& c = s.cores[i];
         out += std::string(i ? "," : "") + "{\"core\":" + std::to_string(c.core) + ",\"celsius\":" +
-               Number(c.celsius) + ",\"alarm\":" + (c.alarm ? "true" : "false") + "}";
+               JsonNumber(c.celsius) + ",\"alarm\":" + (c.alarm ? "true" : "false") + "}";
     }
     return out + "]}\n";
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -235,6 +236,7 @@ TEST(ExportFormat, LabelsAreEscapedInUtf8AndCountersAndAgeFollowTheReadings)
     ExportSnapshot s = {};
     s.values[s.valueCount++] = ExportValue{kExportTemp, 1, "a\"b\\c", 38.0, 0};
     s.values[s.valueCount++] = ExportValue{kExportVolt, 4, "電源", 5.04, 0};
+    s.values[s.valueCount++] = ExportValue{kExportVolt, 5, "x", HUGE_VAL, 0};  // a divider of 1e999
     s.alarms[s.alarmCount++] = ExportValue{kExportTemp, 1, "a\"b\\c", 0.0, 1};
     s.cores[s.coreCount++] = ExportCore{3, 51.0, 1};
     s.readings = 7;
@@ -249,6 +251,7 @@ TEST(ExportFormat, LabelsAreEscapedInUtf8AndCountersAndAgeFollowTheReadings)
         {0, "veskora_temperature_celsius{label=\"a\\\"b\\\\c\",input=\"temp1\"} 38\n", true},
         {0, "veskora_voltage_volts{label=\"\xE9\x9B\xBB\xE6\xBA\x90\",input=\"in4\"} 5.04\n", true},
         {0, "veskora_alarm{label=\"a\\\"b\\\\c\",input=\"temp1\"} 1\n", true},
+        {0, "veskora_voltage_volts{label=\"x\",input=\"in5\"} +Inf\n", true},
         {0, "veskora_core_temperature_celsius{core=\"3\"} 51\n", true},
         {0, "veskora_core_alarm{core=\"3\"} 1\n", true},
         {0, "# TYPE veskora_readings_total counter\nveskora_readings_total 7\n", true},
@@ -264,6 +267,7 @@ TEST(ExportFormat, LabelsAreEscapedInUtf8AndCountersAndAgeFollowTheReadings)
     }
     s.lastRead = 0;
     EXPECT_NE(std::string::npos, FormatJson(s, 0).find("\"lastReadingAgeSeconds\":null"));
+    EXPECT_NE(std::string::npos, FormatJson(s, 0).find("\"input\":\"in5\",\"unit\":\"volts\",\"value\":null}"));
     EXPECT_NE(std::string::npos, FormatJson(s, 0).find("{\"label\":\"a\\\"b\\\\c\",\"input\":\"temp1\",\"alarm\":true}"));
 }
 
