@@ -159,6 +159,19 @@ bool SameEndpoint(const ExportSettings& x, const ExportSettings& y)
            std::strcmp(x.allowFrom, y.allowFrom) == 0 && std::strcmp(x.token, y.token) == 0;
 }
 
+// A list that fills its whole buffer may have been cut inside its last
+// entry (by the settings file's reader or the dialog), and a cut range can
+// be a wider one: 192.168.1.0/24 read as 192.168.1.0/2. That entry counts
+// for nothing.
+std::string WholeEntries(const char* list)
+{
+    const std::string text = list;
+    if (text.size() + 1 < static_cast<size_t>(kExportPathSize))
+        return text;
+    const size_t last = text.find_last_of(",; \t");
+    return last == std::string::npos ? std::string() : text.substr(0, last);
+}
+
 void StartEndpoint(HWND window)
 {
     AppState& a = App();
@@ -174,8 +187,8 @@ void StartEndpoint(HWND window)
     uint32_t address = 0;
     int error = 1;
     if (ParseIpv4(a.exports.bind, &address) && a.exports.port > 0 && a.exports.port <= 0xFFFF) {
-        const HttpEndpoint endpoint = {address, static_cast<uint16_t>(a.exports.port), a.exports.allowFrom,
-                                       a.exports.token};
+        const HttpEndpoint endpoint = {address, static_cast<uint16_t>(a.exports.port),
+                                       WholeEntries(a.exports.allowFrom), a.exports.token};
         error = e.server.Start(endpoint, kDocuments, kDocumentCount, Body, &e);
     }
     if (!error || std::strcmp(e.reported, where) == 0) {
