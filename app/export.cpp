@@ -33,6 +33,8 @@ const Family kInfo = {"veskora_info", "gauge", "The program's version, build arc
 const char* const kInputNames[] = {"temp", "fan", "pwm", "in"};
 const char* const kJsonUnits[] = {"celsius", "rpm", "ratio", "volts"};
 
+// A divider from the settings file can make a value infinite: the
+// exposition format has its own words for it, and JSON has none.
 std::string Number(double value)
 {
     if (std::isnan(value))
@@ -44,8 +46,6 @@ std::string Number(double value)
     return text;
 }
 
-// JSON has no word for a number that is not finite (a divider of the
-// settings file may make one).
 std::string JsonNumber(double value)
 {
     return std::isfinite(value) ? Number(value) : "null";

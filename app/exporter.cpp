@@ -22,7 +22,7 @@ namespace {
 const char kEndpointError[] = "HTTPエンドポイント開始エラーが発生しました。";
 const char kFileError[] = "Promファイル書込エラーが発生しました。";
 const char kPromExtension[] = ".prom";
-const char kTemporarySuffix[] = ".tmp";  // the textfile collector reads *.prom only
+const char kTemporaryPrefix[] = "vkp";  // GetTempFileName's name ends in .tmp, which the textfile collector skips
 
 #ifdef _WIN64
 const char kArchitecture[] = "x64";
@@ -109,21 +109,25 @@ bool Wanted(const AppState& a)
 }
 
 // The file's whole text beside it, then in its place: a reader sees the
-// old file or the new one, never a part.
+// old file or the new one, never a part. The temporary name is one made
+// anew, so that a file already there, whoever's it is, is never written
+// over or deleted.
 bool ReplaceFile(const char* path, const std::string& text)
 {
-    const std::string temporary = std::string(path) + kTemporarySuffix;
-    FileOwner file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
-    if (!file.Valid())
+    std::string folder(path, FolderLength(path));
+    char temporary[MAX_PATH];
+    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), kTemporaryPrefix, 0, temporary))
         return false;
+    FileOwner file(
+        CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    const bool whole = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+    const bool whole = file.Valid() &&
+                       WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                        written == text.size();
     file.Reset();
-    if (whole && MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING))
+    if (whole && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING))
         return true;
-    DeleteFileA(temporary.c_str());
+    DeleteFileA(temporary);
     return false;
 }
 
@@ -152,6 +156,19 @@ bool SameEndpoint(const ExportSettings& x, const ExportSettings& y)
 {
     return x.http == y.http && x.port == y.port && std::strcmp(x.bind, y.bind) == 0 &&
            std::strcmp(x.allowFrom, y.allowFrom) == 0 && std::strcmp(x.token, y.token) == 0;
+}
+
+// A list that fills its whole buffer may have been cut inside its last
+// entry (by the settings file's reader or the dialog), and a cut range can
+// be a wider one: 192.168.1.0/24 read as 192.168.1.0/2. That entry counts
+// for nothing.
+std::string WholeEntries(const char* list)
+{
+    const std::string text = list;
+    if (text.size() + 1 < static_cast<size_t>(kExportPathSize))
+        return text;
+    const size_t last = text.find_last_of(",; \t");
+    return last == std::string::npos ? std::string() : text.substr(0, last);
 }
 
 }  // namespace
@@ -184,7 +201,7 @@ void StartExport(HWND window)
     uint32_t address = 0;
     int error = 1;
     if (ParseIpv4(s.bind, &address) && s.port > 0 && s.port <= 0xFFFF) {
-        const HttpEndpoint endpoint = {address, static_cast<uint16_t>(s.port), s.allowFrom, s.token};
+        const HttpEndpoint endpoint = {address, static_cast<uint16_t>(s.port), WholeEntries(s.allowFrom), s.token};
         error = e.server.Start(endpoint, kDocuments, kDocumentCount, Body, &e);
     }
     if (!error || std::strcmp(e.reported, where) == 0) {

@@ -36,6 +36,9 @@ struct HttpServer::Connection {
 namespace {
 
 const int kReceiveChunk = 2048;
+// Reads of one turn: a whole head and one more, so that a client that never
+// stops sending cannot keep the thread from the others and the deadlines.
+const int kReceiveTurns = static_cast<int>(kHttpHeadLimit / kReceiveChunk) + 1;
 
 const char* Reason(int status)
 {
@@ -223,7 +226,7 @@ void HttpServer::Receive(Connection& c)
 {
     char chunk[kReceiveChunk];
     bool ended = false;
-    for (;;) {
+    for (int turn = 0; turn < kReceiveTurns; ++turn) {
         const int got = recv(c.Socket(), chunk, sizeof chunk, 0);
         if (got > 0) {
             // Past the limit nothing more is kept: the head is too large already.

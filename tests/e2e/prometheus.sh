@@ -97,6 +97,12 @@ exec 3<&-
 ms=$(( ($(date +%s%N) - started) / 1000000 ))
 check "a silent client dropped after 2 s (took ${ms} ms)" test "$ms" -ge 1500 -a "$ms" -le 5000
 
+# A client that never stops sending keeps nobody else waiting.
+timeout 4 bash -c "exec 3<>/dev/tcp/127.0.0.1/$PORT && cat /dev/zero >&3" 2>/dev/null &
+sleep 0.5
+check "an answer while a client sends without end" test "$(status -m 3 -H "$AUTH" "$BASE/metrics")" = 200
+wait $! 2>/dev/null || true
+
 # The formats, by Prometheus's own tool.
 curl -s -H "$AUTH" "$BASE/metrics" >"$WORK/metrics.txt"
 check "promtool accepts /metrics" promtool check metrics <"$WORK/metrics.txt"
