@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "app/appstate.h"
 #include "app/rows.h"
@@ -169,7 +170,7 @@ bool ColumnOf(const std::string& field, Column* column, PlotSeries* series)
 bool ParseTime(const std::string& field, HistoryTime* time)
 {
     SYSTEMTIME t = {};
-    unsigned y, mo, d, h, mi, s;
+    unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     if (field.size() != 19 || std::sscanf(field.c_str(), "%4u-%2u-%2u %2u:%2u:%2u", &y, &mo, &d, &h, &mi, &s) != 6)
         return false;
     t.wYear = static_cast<WORD>(y);
@@ -327,6 +328,6 @@ LogRead ReadReadingsLog(const char* path, PlotData* data)
     }
     CloseHandle(file);
     if (!ok)
-        return size > kMaxLogBytes && size != INVALID_FILE_SIZE ? LogRead::kNotALog : LogRead::kUnreadable;
+        return size != INVALID_FILE_SIZE && size > kMaxLogBytes ? LogRead::kNotALog : LogRead::kUnreadable;
     return ParseReadingsLog(text, data);
 }

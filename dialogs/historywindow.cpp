@@ -18,7 +18,8 @@ namespace {
 
 const char kClassName[] = "VeskoraHistory";
 const char kCaption[] = "履歴グラフ";
-const char kLogFilter[] = "ログファイル (*.csv;*.tsv)\0*.csv;*.tsv\0CSV (*.csv)\0*.csv\0TSV (*.tsv)\0*.tsv\0"
+// Each separator on its own too, beside the settings page's one filter for both.
+const char kReadLogFilter[] = "ログファイル (*.csv;*.tsv)\0*.csv;*.tsv\0CSV (*.csv)\0*.csv\0TSV (*.tsv)\0*.tsv\0"
                           "すべてのファイル (*.*)\0*.*\0";
 const char kNotALog[] = "このファイルは本プログラムの記録ログではありません。";
 const char kUnreadable[] = "ログファイルを読み込めませんでした。";
@@ -217,7 +218,7 @@ void ShowLive(HistoryView& v)
 void OnOpen(HistoryView& v)
 {
     char path[kPathSize] = "";
-    if (ChooseFileName(v.window, kLogChooserTitle, kLogFilter, path, true))
+    if (ChooseFileName(v.window, kLogChooserTitle, kReadLogFilter, path, true))
         ShowLogInHistoryWindow(path);
 }
 
@@ -333,8 +334,10 @@ LRESULT CALLBACK HistoryWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool Register(HINSTANCE module)
+bool Register(HINSTANCE& module)
 {
+    if (!module)
+        module = GetModuleHandleA(nullptr);
     WNDCLASSEXA c = {};
     c.cbSize = sizeof c;
     if (GetClassInfoExA(module, kClassName, &c))
@@ -354,7 +357,8 @@ void OpenHistoryWindow(HWND owner, HINSTANCE module)
 {
     HistoryWindowRecord& record = App().historyWindow;
     if (record.window) {
-        ShowWindow(record.window, SW_RESTORE);
+        if (IsIconic(record.window))
+            ShowWindow(record.window, SW_RESTORE);
         SetForegroundWindow(record.window);
         return;
     }

@@ -195,11 +195,12 @@ void DrawTimeGrid(HDC dc, const RECT& r, const PlotData& d, const Palette& p, co
         FILETIME f = {static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
         SYSTEMTIME st;
         FileTimeToSystemTime(&f, &st);
-        char label[8];
+        char label[16];
         std::snprintf(label, sizeof label, "%02u:%02u", st.wHour, st.wMinute);
         SIZE size;
         GetTextExtentPoint32A(dc, label, lstrlenA(label), &size);
-        const int left = std::min(std::max(x - size.cx / 2, axis->left), static_cast<int>(axis->right - size.cx));
+        const int left = std::min(std::max(x - static_cast<int>(size.cx) / 2, static_cast<int>(axis->left)),
+                                  static_cast<int>(axis->right - size.cx));
         Text(dc, left, axis->top + 2, p.label, label);
     }
 }
@@ -328,7 +329,7 @@ bool PlotReadout(const RECT& area, const PlotData& data, POINT at, char* text, s
     FILETIME ft = {static_cast<DWORD>(data.times[i]), static_cast<DWORD>(data.times[i] >> 32)};
     SYSTEMTIME st;
     FileTimeToSystemTime(&ft, &st);
-    char clock[16];
+    char clock[32];
     std::snprintf(clock, sizeof clock, "%02u:%02u:%02u", st.wHour, st.wMinute, st.wSecond);
     std::string line = clock;
     for (const PlotSeries& s : data.series) {
