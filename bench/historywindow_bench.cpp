@@ -8,15 +8,18 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/appstate.h"
+#include "app/historydata.h"
 #include "app/rows.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "dialogs/historywindow.h"
+#include "display/historyplot.h"
 #include "display/commands.h"
 #include "support/guicount.h"
 #include "window/mainwindow.h"
@@ -87,8 +90,33 @@ void Measure(HWND window)
         FollowHistoryWindow();
         UpdateWindow(history);
     });
+    // The two halves of that repaint: the span taken from the ring under
+    // the lock, and the plot drawn from it.
+    PlotData data;
+    TimeEach("  the span taken from the ring", kRepaints, [&](int) {
+        App().updateLock.Enter();
+        TakeLiveHistory(App().history, kDefaultHistoryMinutes, &data);
+        App().updateLock.Leave();
+    });
     RECT r;
     GetClientRect(history, &r);
+    HDC screen = GetDC(history);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    TimeEach("  the plot drawn from it", kRepaints, [&](int) { DrawHistoryPlot(memory, r, data); });
+    PlotData frame = data;  // the same span without its rows: grid, scales and clock times
+    frame.series.clear();
+    TimeEach("  the plot's frame alone", kRepaints, [&](int) { DrawHistoryPlot(memory, r, frame); });
+    PlotData legends = data;  // every row's legend, no line to draw
+    for (PlotSeries& series : legends.series)
+        std::fill(series.values.begin(), series.values.end(), std::nanf(""));
+    TimeEach("  the frame and the legends without lines", kRepaints,
+             [&](int) { DrawHistoryPlot(memory, r, legends); });
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(history, screen);
     TimeEach("History window readout under the pointer", kRepaints, [&](int i) {
         SendMessageA(history, WM_MOUSEMOVE, 0, MAKELPARAM(60 + i % (r.right - 120), r.bottom / 2));
         UpdateWindow(history);

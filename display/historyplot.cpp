@@ -123,29 +123,60 @@ std::string Number(double v, int decimals)
     return text;
 }
 
-// One pixel column per time bucket, from its lowest to its highest value,
-// joined to the column before when the samples between are close enough.
+// A series' line as runs of points, one run per stretch without a gap:
+// each pixel column goes from its highest to its lowest value, joined to the column before when the samples between are
+// close enough. One call draws them all, however many columns there are.
+class Polyline {
+public:
+    void Add(int x, int y)
+    {
+        if (points.size() > start && points.back().x == x && points.back().y == y)
+            return;
+        points.push_back(POINT{x, y});
+    }
+    bool Empty() const { return points.size() == start; }
+    int LastY() const { return points.back().y; }
+    void EndRun()
+    {
+        if (points.size() == start)
+            return;
+        points.push_back(POINT{points.back().x + 1, points.back().y});  // the last pixel too
+        counts.push_back(static_cast<DWORD>(points.size() - start));
+        start = points.size();
+    }
+    void Draw(HDC dc)
+    {
+        EndRun();
+        if (!counts.empty())
+            PolyPolyline(dc, points.data(), counts.data(), static_cast<DWORD>(counts.size()));
+    }
+
+private:
+    std::vector<POINT> points;
+    std::vector<DWORD> counts;
+    size_t start = 0;
+};
+
 void DrawSeries(HDC dc, const RECT& r, const PlotData& d, const PlotSeries& s, Span span, const Scale& scale,
                 COLORREF colour)
 {
-    SetDCBrushColor(dc, colour);
     SetDCPenColor(dc, colour);
+    Polyline line;
     bool have = false, before = false;
-    int x = 0, beforeX = 0;
-    float low = 0, high = 0, first = 0, last = 0, beforeLast = 0;
+    int x = 0;
+    float low = 0, high = 0;
     HistoryTime firstTime = 0, lastTime = 0, beforeTime = 0;
     auto flush = [&]() {
         if (!have)
             return;
-        if (before && firstTime - beforeTime <= d.longestStep) {
-            MoveToEx(dc, beforeX, scale.Y(r, beforeLast), nullptr);
-            LineTo(dc, x, scale.Y(r, first));
-        }
+        if (!before || firstTime - beforeTime > d.longestStep)
+            line.EndRun();
+        // Two points a column: from the end nearer the line's last point.
         const int top = scale.Y(r, high), bottom = scale.Y(r, low);
-        PatBlt(dc, x, top, 1, bottom - top + 1, PATCOPY);
+        const bool down = line.Empty() || std::abs(line.LastY() - top) <= std::abs(line.LastY() - bottom);
+        line.Add(x, down ? top : bottom);
+        line.Add(x, down ? bottom : top);
         before = true;
-        beforeX = x;
-        beforeLast = last;
         beforeTime = lastTime;
         have = false;
     };
@@ -162,15 +193,15 @@ void DrawSeries(HDC dc, const RECT& r, const PlotData& d, const PlotSeries& s, S
             flush();
             have = true;
             x = at;
-            low = high = first = v;
+            low = high = v;
             firstTime = t;
         }
         low = std::min(low, v);
         high = std::max(high, v);
-        last = v;
         lastTime = t;
     }
     flush();
+    line.Draw(dc);
 }
 
 std::string LegendLine(const PlotSeries& s, const SpanStats& st)
