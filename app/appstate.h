@@ -202,6 +202,12 @@ struct ProcessorWindowRecord {
     Owner<IconTraits> smallIcon;
     Owner<IconTraits> largeIcon;
 };
+// The history window, and its place as the theme file keeps it (width 0:
+// never placed).
+struct HistoryWindowRecord {
+    HWND window{};
+    int left{}, top{}, width{}, height{};
+};
 // The message window. The display window's thread ends it while another
 // thread may be opening it, so every access holds messageWindowLock.
 struct MessageWindowRecord {
@@ -284,6 +290,7 @@ struct AppState {
 
     SettingsDialogRecord settingsDialog;
     ProcessorWindowRecord processorWindow;
+    HistoryWindowRecord historyWindow;
     MessageWindowRecord messageWindow{};
     SectionLock messageWindowLock;
 };

@@ -277,11 +277,16 @@ const SettingKey kThemeKeys[] = {
     Int("Mask", "Height", 6, [](AppState& s) { return &s.mask.height; }),
     Colour("Mask", "Color", [](AppState& s) { return &s.mask.color; }),
     Text("Mask", "FileName", kPathLimit, "VKM_DEF.BMP", [](AppState& s) { return s.mask.fileName; }),
+
+    Int("History", "Left", 0, [](AppState& s) { return &s.historyWindow.left; }, kSavedWhenSet),
+    Int("History", "Top", 0, [](AppState& s) { return &s.historyWindow.top; }, kSavedWhenSet),
+    Int("History", "Width", 0, [](AppState& s) { return &s.historyWindow.width; }, kSavedWhenSet),
+    Int("History", "Height", 0, [](AppState& s) { return &s.historyWindow.height; }, kSavedWhenSet),
 };
 static_assert(sizeof kThemeKeys / sizeof kThemeKeys[0] ==
                   4 + 2 + (1 + 3 + kRowCount) + 6 + kColorElements + 1 +
-                      (1 + 2 * kColorElements) + kFontElements + 2 + 5,
-              "theme file: global, layout, labels, units, colours, shadows, fonts, skin, mask");
+                      (1 + 2 * kColorElements) + kFontElements + 2 + 5 + 4,
+              "theme file: global, layout, labels, units, colours, shadows, fonts, skin, mask, history window");
 
 void ReadKey(INIFILE& file, const SettingKey& k, AppState& state)
 {
@@ -405,6 +410,17 @@ void CheckTimer(AppState& state)
         state.historyMinutes = kDefaultHistoryMinutes;
 }
 
+// A history window's size the file cannot mean (none, or larger than any
+// screen) leaves it to open where the system puts a new window; a place
+// off every screen is mended when it opens.
+void CheckHistoryPlace(AppState& state)
+{
+    const int kLargest = 16384;
+    HistoryWindowRecord& place = state.historyWindow;
+    if (place.width <= 0 || place.height <= 0 || place.width > kLargest || place.height > kLargest)
+        place.width = place.height = 0;
+}
+
 int Clamped(int value, int lowest, int highest)
 {
     return value < lowest ? lowest : value > highest ? highest : value;
@@ -482,6 +498,7 @@ void LoadSettings(int withConfig)
     if (Bind(file, state.themePath))
         ReadKeys(file, kThemeKeys, state);
     CheckTimer(state);
+    CheckHistoryPlace(state);
     CheckWatchSettings(state);
     ResumeLogging();
 }

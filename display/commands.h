@@ -26,6 +26,7 @@ const WORD ID_CONFIG_SAVE = 0x8051;
 const WORD ID_THEME_LOAD = 0x8060;
 const WORD ID_THEME_SAVE = 0x8061;
 const WORD ID_PROCESSOR_INFO = 0x8070;
+const WORD ID_HISTORY = 0x8080;
 const WORD ID_REGION_READY = 0x80FE;   // lParam 1: mask region set, 0: failed
 const WORD ID_EXIT = 0x80FF;
 

@@ -56,6 +56,7 @@ const MenuEntry kMenuEntries[] = {
     {Menu::Main, "テーマファイル", 0, Menu::Theme, Never, Never, Always},
     {Menu::Main, nullptr, 0, Menu::Main, Never, Never, Always},
     {Menu::Main, "プロセッサ情報...", ID_PROCESSOR_INFO, Menu::Main, Never, Never, ProcessorPresent},
+    {Menu::Main, "履歴グラフ...", ID_HISTORY, Menu::Main, Never, Never, Always},
     {Menu::Main, "終了", ID_EXIT, Menu::Main, Never, Never, Always},
 };
 

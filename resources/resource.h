@@ -167,3 +167,9 @@
 #define IDC_EXPORT_PROM         4106
 #define IDC_EXPORT_PROM_FILE    4107
 #define IDC_EXPORT_PROM_NOTE    4108
+
+// The history window (a window class of its own, no template).
+#define IDC_HISTORY_SPAN        4200
+#define IDC_HISTORY_CLEAR       4201
+#define IDC_HISTORY_OPEN        4202
+#define IDC_HISTORY_LIVE        4203

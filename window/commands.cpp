@@ -8,6 +8,7 @@
 #include "app/exporter.h"
 #include "app/settings.h"
 #include "dialogs/cpuwindow.h"
+#include "dialogs/historywindow.h"
 #include "dialogs/pickers.h"
 #include "dialogs/settings.h"
 #include "display/commands.h"
@@ -102,7 +103,11 @@ namespace {
 
 // Commands: one handler each.
 
-void CmdUpdate(HWND window, LPARAM) { TakeReading(window); }
+void CmdUpdate(HWND window, LPARAM)
+{
+    TakeReading(window);
+    FollowHistoryWindow();
+}
 void CmdReload(HWND window, LPARAM) { EndDialog(window, 1); }
 
 void CmdMonitorStop(HWND window, LPARAM) { StopMonitoring(window); }
@@ -192,6 +197,7 @@ void CmdThemeSave(HWND window, LPARAM)
 }
 
 void CmdProcessorInfo(HWND window, LPARAM) { OpenProcessorWindow(window, App().instance); }
+void CmdHistory(HWND window, LPARAM) { OpenHistoryWindow(window, App().instance); }
 
 void CmdRegionReady(HWND window, LPARAM succeeded)
 {
@@ -230,6 +236,7 @@ const CommandEntry kCommands[] = {
     {ID_THEME_LOAD, CmdThemeLoad},
     {ID_THEME_SAVE, CmdThemeSave},
     {ID_PROCESSOR_INFO, CmdProcessorInfo},
+    {ID_HISTORY, CmdHistory},
     {ID_REGION_READY, CmdRegionReady},
     {ID_EXIT, CmdExit},
 };

@@ -8,6 +8,7 @@
 #include "app/exporter.h"
 #include "app/hardware.h"
 #include "app/settings.h"
+#include "dialogs/historywindow.h"
 #include "dialogs/settings.h"
 #include "display/commands.h"
 #include "display/coretip.h"
@@ -209,6 +210,8 @@ INT_PTR OnInitDialog(HWND window)
 INT_PTR OnDestroy(HWND window)
 {
     AppState& app = App();
+    // Before the ring and the lock it reads under go.
+    CloseHistoryWindow();
     StopMonitoring(window);
     // The blink timer goes with this window; the next one starts afresh.
     KillTimer(window, TIMER_BLINK);

@@ -51,7 +51,7 @@ TEST_F(MenuTest, MainMenuInOrderWithSubmenus)
     std::vector<Item> items = Items(menu.main);
     const char* texts[] = {"モニタ停止", "最大値を初期化", "画面を最小化", "", "位置を固定",
                            "スキンを有効", "マスク", "レイアウト", "", "設定画面...",
-                           "設定ファイル", "テーマファイル", "", "プロセッサ情報...", "終了"};
+                           "設定ファイル", "テーマファイル", "", "プロセッサ情報...", "履歴グラフ...", "終了"};
     ASSERT_EQ(sizeof texts / sizeof texts[0], items.size());
     for (size_t i = 0; i < items.size(); ++i)
         EXPECT_EQ(texts[i], items[i].text) << "item " << i;
@@ -62,7 +62,8 @@ TEST_F(MenuTest, MainMenuInOrderWithSubmenus)
     EXPECT_EQ(menu.settings, items[10].sub);
     EXPECT_EQ(menu.theme, items[11].sub);
     EXPECT_EQ(ID_PROCESSOR_INFO, items[13].id);
-    EXPECT_EQ(ID_EXIT, items[14].id);
+    EXPECT_EQ(ID_HISTORY, items[14].id);
+    EXPECT_EQ(ID_EXIT, items[15].id);
 
     std::vector<Item> layout = Items(menu.layout);
     ASSERT_EQ(2u, layout.size());
@@ -89,8 +90,9 @@ TEST_F(MenuTest, StoppedMonitorAndNoProcessor)
     EXPECT_EQ("モニタ開始", items[0].text);
     EXPECT_EQ(ID_MONITOR_START, items[0].id);
     EXPECT_EQ(nullptr, Find(items, ID_PROCESSOR_INFO));
-    ASSERT_GE(items.size(), 2u);
-    EXPECT_NE(0u, items[items.size() - 2].state & MF_SEPARATOR);  // kept above "終了"
+    ASSERT_GE(items.size(), 3u);
+    EXPECT_NE(0u, items[items.size() - 3].state & MF_SEPARATOR);  // kept above the history and "終了"
+    EXPECT_EQ(ID_HISTORY, items[items.size() - 2].id);
     EXPECT_EQ(ID_EXIT, items.back().id);
 }
 

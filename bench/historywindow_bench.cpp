@@ -1,0 +1,176 @@
+// History window benchmark: the repaint after a new reading with a full
+// ring (an hour at one reading a second, every row shown, eight cores), the
+// readout under the pointer, and the GDI and USER object counts around many
+// openings of the window. Runs the real main window through the real
+// creation loop against the substitute driver.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/appstate.h"
+#include "app/historydata.h"
+#include "app/rows.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "dialogs/historywindow.h"
+#include "display/historyplot.h"
+#include "display/commands.h"
+#include "support/guicount.h"
+#include "window/mainwindow.h"
+
+namespace {
+
+const int kRepaints = 200;
+const int kOpenings = 500;
+const int kCores = 8;
+const UINT WM_BENCH_MEASURE = WM_APP + 1;
+
+LARGE_INTEGER frequency;
+bool measured = false;
+
+double NowMs()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+template <typename Step>
+void TimeEach(const char* what, int rounds, Step step)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < rounds; ++i) {
+        const double start = NowMs();
+        step(i);
+        samples.push_back(NowMs() - start);
+    }
+    std::sort(samples.begin(), samples.end());
+    std::printf("%-44s (%d runs): median %.3f ms, max %.3f ms\n", what, rounds, samples[samples.size() / 2],
+                samples.back());
+}
+
+// Every slot holds a value that moves, every core too.
+void FillRing()
+{
+    AppState& app = App();
+    for (int row = 0; row < kRowCount; ++row)
+        *RowShown(app, row) = 1;
+    app.updateLock.Enter();
+    app.history.Allocate(kDefaultHistoryMinutes, 1, kCores);
+    SensorBlock block = {};
+    CoreTable cores = {};
+    cores.count = kCores;
+    for (int i = 0; i < app.history.Capacity(); ++i) {
+        for (int s = 0; s < kReadingCount; ++s)
+            block.word[s] = static_cast<uint16_t>(40 + (i + 7 * s) % 30);
+        for (int c = 0; c < kCores; ++c) {
+            cores.core[c].valid = 1;
+            cores.core[c].temp = 40 + (i + c) % 25;
+        }
+        app.history.Add(block, cores, (static_cast<HistoryTime>(13000000000) + i) * kTicksPerSecond);
+    }
+    app.updateLock.Leave();
+}
+
+void Measure(HWND window)
+{
+    FillRing();
+    SendMessageA(window, WM_COMMAND, ID_HISTORY, 0);
+    HWND history = HistoryWindow();
+    UpdateWindow(history);
+    std::printf("Ring: %d samples, %u bytes\n", App().history.Count(),
+                static_cast<unsigned int>(App().history.Bytes()));
+    TimeEach("History window repaint after a new reading", kRepaints, [&](int) {
+        FollowHistoryWindow();
+        UpdateWindow(history);
+    });
+    // The two halves of that repaint: the span taken from the ring under
+    // the lock, and the plot drawn from it.
+    PlotData data;
+    TimeEach("  the span taken from the ring", kRepaints, [&](int) {
+        App().updateLock.Enter();
+        TakeLiveHistory(App().history, kDefaultHistoryMinutes, &data);
+        App().updateLock.Leave();
+    });
+    RECT r;
+    GetClientRect(history, &r);
+    HDC screen = GetDC(history);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    TimeEach("  the plot drawn from it", kRepaints, [&](int) { DrawHistoryPlot(memory, r, data); });
+    PlotData frame = data;  // the same span without its rows: grid, scales and clock times
+    frame.series.clear();
+    TimeEach("  the plot's frame alone", kRepaints, [&](int) { DrawHistoryPlot(memory, r, frame); });
+    PlotData legends = data;  // every row's legend, no line to draw
+    for (PlotSeries& series : legends.series)
+        std::fill(series.values.begin(), series.values.end(), std::nanf(""));
+    TimeEach("  the frame and the legends without lines", kRepaints,
+             [&](int) { DrawHistoryPlot(memory, r, legends); });
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(history, screen);
+    TimeEach("History window readout under the pointer", kRepaints, [&](int i) {
+        SendMessageA(history, WM_MOUSEMOVE, 0, MAKELPARAM(60 + i % (r.right - 120), r.bottom / 2));
+        UpdateWindow(history);
+    });
+    const GuiCounts before = CountGuiObjects();
+    for (int i = 0; i < kOpenings; ++i) {
+        CloseHistoryWindow();
+        SendMessageA(window, WM_COMMAND, ID_HISTORY, 0);
+        UpdateWindow(HistoryWindow());
+    }
+    const GuiCounts after = CountGuiObjects();
+    std::printf("GUI objects around %d openings: GDI %d -> %d, windows %d -> %d\n", kOpenings, before.gdi,
+                after.gdi, before.windows, after.windows);
+}
+
+INT_PTR CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR result = MainDialogProc(window, message, wParam, lParam);
+    if (message == WM_PAINT && !measured) {
+        measured = true;
+        PostMessageA(window, WM_BENCH_MEASURE, 0, 0);
+    } else if (message == WM_BENCH_MEASURE) {
+        Measure(window);
+        PostCommand(window, ID_EXIT);
+    }
+    return result;
+}
+
+std::string TempSettingsPath()
+{
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    std::string base = std::string(folder) + "vk_history_bench";
+    CreateDirectoryA(base.c_str(), nullptr);
+    std::string settings = base + "\\bench.vkc";
+    std::string theme = base + "\\bench.vkt";
+    DeleteFileA(settings.c_str());
+    DeleteFileA(theme.c_str());
+    WritePrivateProfileStringA("Config", "FileName", theme.c_str(), settings.c_str());
+    WritePrivateProfileStringA("Global", "Timer", "1", theme.c_str());
+    return settings;
+}
+
+}  // namespace
+
+int main()
+{
+    QueryPerformanceFrequency(&frequency);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    std::string settings = TempSettingsPath();
+    SeedStartState(instance);
+    ComputeSettingsPath(settings.c_str());
+    LoadSettings(1);
+    InitCommonControls();
+    RunCreationLoop(instance, BenchProc);
+    return 0;
+}
