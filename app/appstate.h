@@ -13,6 +13,7 @@
 
 #include "app/exporter.h"
 #include "app/history.h"
+#include "app/tray.h"
 #include "foundation/gdiwrap.h"
 #include "foundation/namedlock.h"
 #include "sensors/sensortypes.h"
@@ -287,6 +288,9 @@ struct AppState {
     // [Export], and the endpoint and file that publish the readings
     ExportSettings exports{};
     Exporter exporter;
+
+    TraySettings tray{};   // [Tray]
+    TrayState trayIcons;   // of this window
 
     SettingsDialogRecord settingsDialog;
     ProcessorWindowRecord processorWindow;

@@ -10,6 +10,7 @@
 #include "app/watch.h"
 #include "display/coretip.h"
 #include "display/panels.h"
+#include "display/tray.h"
 #include "sensors/csensor.h"
 
 namespace {
@@ -38,6 +39,8 @@ bool Refresh(HWND window, bool newReading)
         RecordHistory(current, cores, read);
     if (newReading)
         RecordExport(current, cores, read);
+    if (newReading)
+        UpdateTray(window, cores);
     if (IsIconic(window))
         BuildMinimizedTitle(window);
     else

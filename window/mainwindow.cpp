@@ -17,6 +17,7 @@
 #include "display/placement.h"
 #include "display/readings.h"
 #include "display/skin.h"
+#include "display/tray.h"
 #include "driver/protocol.h"
 #include "foundation/userio.h"
 #include "sensors/csensor.h"
@@ -195,6 +196,7 @@ bool InitializeWindow(HWND window)
     ShapeAndPlace(window);
     OpenTickPath(window);
     UpdateDisplay(window);
+    OpenTray(window);
     ComeBack(window, resumed);
     StartExport(window);
     return true;
@@ -213,6 +215,7 @@ INT_PTR OnDestroy(HWND window)
     // Before the ring and the lock it reads under go.
     CloseHistoryWindow();
     StopMonitoring(window);
+    CloseTray(window);
     // The blink timer goes with this window; the next one starts afresh.
     KillTimer(window, TIMER_BLINK);
     app.blinkTimer = 0;
@@ -237,6 +240,7 @@ INT_PTR OnSize(HWND window, WPARAM kind)
         UpdateDisplay(window);
     } else if (kind == SIZE_MINIMIZED) {
         UpdateDisplay(window);
+        HideToTray(window);
     }
     return 1;
 }
@@ -411,6 +415,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DISPLAYCHANGE: return OnDisplayChange(window);
     case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
     case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
-    default: return 0;
+    case WM_TRAY_NOTIFY: return OnTrayNotify(window, lParam);
+    default: return IsTaskbarCreated(message) ? OnTaskbarCreated(window) : 0;
     }
 }

@@ -1,0 +1,236 @@
+#include "display/tray.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/appstate.h"
+#include "display/placement.h"
+#include "display/trayicon.h"
+#include "foundation/mbcs.h"
+#include "foundation/userio.h"
+#include "sensors/csensor.h"
+
+namespace {
+
+const char kTaskbarCreated[] = "TaskbarCreated";
+const DWORD kLongTipShell = 5;  // shell32 from 5.0 takes the 128-byte tooltip
+const UINT kEveryPart = NIF_ICON | NIF_TIP | NIF_MESSAGE;
+
+template <typename Call>
+Call Entry(const char* module, const char* name)
+{
+    HMODULE loaded = GetModuleHandleA(module);
+    FARPROC entry = loaded ? GetProcAddress(loaded, name) : nullptr;
+    return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(entry));
+}
+
+// The shell before 5.0 knows only the first record, with 64-byte tooltips.
+DWORD NotifyDataSize()
+{
+    auto version = Entry<DLLGETVERSIONPROC>("shell32.dll", "DllGetVersion");
+    DLLVERSIONINFO info = {};
+    info.cbSize = sizeof info;
+    if (version && SUCCEEDED(version(&info)) && info.dwMajorVersion >= kLongTipShell)
+        return NOTIFYICONDATAA_V2_SIZE;
+    return NOTIFYICONDATAA_V1_SIZE;
+}
+
+// An elevated program (the driver asks for it) gets the shell's broadcast
+// only when it lets it through; systems before the filter get it anyway.
+void AcceptFromShell(UINT message)
+{
+    using Filter = BOOL(WINAPI*)(UINT, DWORD);
+    const Filter allow = Entry<Filter>("user32.dll", "ChangeWindowMessageFilter");
+    if (allow)
+        allow(message, MSGFLT_ADD);
+}
+
+size_t TipLimit(DWORD dataSize)
+{
+    return dataSize >= NOTIFYICONDATAA_V2_SIZE ? 127 : 63;
+}
+
+NOTIFYICONDATAA NotifyData(const TrayState& tray, int index, UINT parts)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = tray.dataSize;
+    data.hWnd = tray.window;
+    data.uID = static_cast<UINT>(index);
+    data.uFlags = parts;
+    data.uCallbackMessage = WM_TRAY_NOTIFY;
+    data.hIcon = tray.icon[index].icon.Get();
+    lstrcpynA(data.szTip, tray.tip, sizeof data.szTip);
+    return data;
+}
+
+// Hands the icon to the shell; one the shell lost (it restarted without
+// saying so) is added again.
+void Push(TrayState& tray, int index, UINT parts)
+{
+    TrayIconRecord& icon = tray.icon[index];
+    NOTIFYICONDATAA data = NotifyData(tray, index, parts);
+    if (icon.added && Shell_NotifyIconA(NIM_MODIFY, &data))
+        return;
+    data.uFlags = kEveryPart;
+    if (Shell_NotifyIconA(NIM_ADD, &data))
+        icon.added = true;
+}
+
+void WriteDebugLine(int index, const char* text)
+{
+    if (!App().debug)
+        return;
+    char line[32];
+    std::snprintf(line, sizeof line, "TRAY %d : %s", index, text);
+    DebugLine(line);
+}
+
+// Every icon's tooltip lists every icon's reading; true when it changed.
+bool TakeTip(TrayState& tray, const TrayReading* readings)
+{
+    std::string text;
+    for (int i = 0; i < tray.count; ++i)
+        text += (i ? "\n" : "") + std::string(readings[i].line);
+    char tip[sizeof tray.tip];
+    CopyWholeCharacters(tip, text.c_str(), TipLimit(tray.dataSize));
+    if (std::strcmp(tip, tray.tip) == 0)
+        return false;
+    std::memcpy(tray.tip, tip, sizeof tip);
+    return true;
+}
+
+// A new picture for the icon; the shell's copy of the old one is replaced
+// before the old one goes.
+void Redraw(TrayState& tray, int index, const TrayReading& reading)
+{
+    TrayIconRecord& icon = tray.icon[index];
+    HICON fresh = BuildTrayIcon(reading.text, reading.colour, GetSystemMetrics(SM_CXSMICON));
+    if (!fresh)
+        return;
+    Owner<IconTraits> old(icon.icon.Detach());
+    icon.icon.Reset(fresh);
+    lstrcpynA(icon.text, reading.text, kTrayTextSize);
+    icon.colour = reading.colour;
+    Push(tray, index, NIF_ICON | NIF_TIP);
+    WriteDebugLine(index, icon.text);
+}
+
+bool AnyAdded(const TrayState& tray)
+{
+    for (int i = 0; i < tray.count; ++i)
+        if (tray.icon[i].added)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+void OpenTray(HWND window)
+{
+    AppState& app = App();
+    if (!app.tray.enable)
+        return;
+    TrayState& tray = app.trayIcons;
+    TraySource sources[kMaxTrayIcons];
+    tray.count = ParseTrayRows(app.tray.rows, sources, kMaxTrayIcons);
+    for (int i = 0; i < tray.count; ++i)
+        tray.icon[i].source = sources[i];
+    tray.window = window;
+    tray.dataSize = NotifyDataSize();
+    tray.taskbarCreated = RegisterWindowMessageA(kTaskbarCreated);
+    AcceptFromShell(tray.taskbarCreated);
+    CoreTable cores;
+    CSENSOR::CopyCores(&cores);
+    app.updateLock.Enter();
+    UpdateTray(window, cores);
+    app.updateLock.Leave();
+}
+
+void UpdateTray(HWND window, const CoreTable& cores)
+{
+    AppState& app = App();
+    TrayState& tray = app.trayIcons;
+    if (!app.tray.enable || tray.window != window)
+        return;
+    TrayReading readings[kMaxTrayIcons];
+    for (int i = 0; i < tray.count; ++i)
+        readings[i] = ReadTraySource(tray.icon[i].source, cores);
+    const bool tipChanged = TakeTip(tray, readings);
+    for (int i = 0; i < tray.count; ++i) {
+        const TrayIconRecord& icon = tray.icon[i];
+        if (!icon.icon.Valid() || std::strcmp(icon.text, readings[i].text) != 0 ||
+            icon.colour != readings[i].colour)
+            Redraw(tray, i, readings[i]);
+        else if (tipChanged || !icon.added)
+            Push(tray, i, NIF_TIP);
+    }
+}
+
+void CloseTray(HWND window)
+{
+    TrayState& tray = App().trayIcons;
+    if (!tray.window || tray.window != window)
+        return;
+    for (int i = 0; i < tray.count; ++i) {
+        TrayIconRecord& icon = tray.icon[i];
+        NOTIFYICONDATAA data = NotifyData(tray, i, 0);
+        if (icon.added)
+            Shell_NotifyIconA(NIM_DELETE, &data);
+        icon.added = false;
+        icon.icon.Reset();
+        icon.text[0] = '\0';
+    }
+    tray.count = 0;
+    tray.window = nullptr;
+    tray.taskbarCreated = 0;
+    tray.tip[0] = '\0';
+}
+
+INT_PTR OnTrayNotify(HWND window, LPARAM mouse)
+{
+    switch (LOWORD(mouse)) {
+    case WM_LBUTTONUP:
+        ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+        SetForegroundWindow(window);
+        return 1;
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU:
+        ShowContextMenu(window);
+        PostMessageA(window, WM_NULL, 0, 0);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+bool IsTaskbarCreated(UINT message)
+{
+    const UINT broadcast = App().trayIcons.taskbarCreated;
+    return broadcast != 0 && message == broadcast;
+}
+
+INT_PTR OnTaskbarCreated(HWND window)
+{
+    TrayState& tray = App().trayIcons;
+    if (tray.window != window)
+        return 0;
+    for (int i = 0; i < tray.count; ++i) {
+        tray.icon[i].added = false;
+        if (!tray.icon[i].icon.Valid())
+            continue;
+        Push(tray, i, kEveryPart);
+        WriteDebugLine(i, tray.icon[i].text);
+    }
+    return 0;
+}
+
+void HideToTray(HWND window)
+{
+    const AppState& app = App();
+    if (app.tray.enable && app.tray.hideOnMinimize && app.trayIcons.window == window && AnyAdded(app.trayIcons))
+        ShowWindow(window, SW_HIDE);
+}
