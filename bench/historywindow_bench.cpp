@@ -86,9 +86,10 @@ void Measure(HWND window)
     UpdateWindow(history);
     std::printf("Ring: %d samples, %u bytes\n", App().history.Count(),
                 static_cast<unsigned int>(App().history.Bytes()));
+    // The repaint a reading brings once it has moved the plot by a column.
     TimeEach("History window repaint after a new reading", kRepaints, [&](int) {
         FollowHistoryWindow();
-        UpdateWindow(history);
+        RedrawWindow(history, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     });
     // The two halves of that repaint: the span taken from the ring under
     // the lock, and the plot drawn from it.

@@ -45,40 +45,30 @@ const Control kControls[] = {
     {IDC_HISTORY_LIVE, "BUTTON", "現在の履歴", 90, BS_PUSHBUTTON | WS_TABSTOP},
 };
 
-// The back buffer: the plot is drawn into it when its data or size
-// changed, and painting only copies it.
-class BackBuffer {
+// The plot is drawn off screen, then copied: into a bitmap that lives for
+// one paint, so an open window keeps no second copy of its pixels.
+class PaintBuffer {
 public:
-    ~BackBuffer() { Release(); }
-    void Release()
+    PaintBuffer(HDC screen, int w, int h)
+        : dc(CreateCompatibleDC(screen)), bitmap(CreateCompatibleBitmap(screen, std::max(w, 1), std::max(h, 1)))
     {
-        if (dc.Valid() && old)
-            SelectObject(dc.Get(), old);
-        old = nullptr;
-        bitmap.Reset();
-        dc.Reset();
-        width = height = 0;
-    }
-    bool Fit(HDC screen, int w, int h)
-    {
-        if (dc.Valid() && w == width && h == height)
-            return false;
-        Release();
-        dc.Reset(CreateCompatibleDC(screen));
-        bitmap.Reset(CreateCompatibleBitmap(screen, std::max(w, 1), std::max(h, 1)));
         if (dc.Valid() && bitmap.Valid())
             old = SelectObject(dc.Get(), bitmap.Get());
-        width = w;
-        height = h;
-        return true;
     }
-    HDC Dc() const { return dc.Get(); }
+    ~PaintBuffer()
+    {
+        if (old)
+            SelectObject(dc.Get(), old);
+    }
+    PaintBuffer(const PaintBuffer&) = delete;
+    PaintBuffer& operator=(const PaintBuffer&) = delete;
+    // Null when the bitmap could not be made.
+    HDC Dc() const { return old ? dc.Get() : nullptr; }
 
 private:
     MemoryDcOwner dc;
     BitmapOwner bitmap;
     HGDIOBJ old = nullptr;
-    int width = 0, height = 0;
 };
 
 // Behind the window while it lives.
@@ -87,8 +77,8 @@ struct HistoryView {
     PlotData live, log;
     bool showingLog = false;
     int minutes = 0;
-    bool stale = true;
-    BackBuffer buffer;
+    bool stale = true;     // the live span is taken again before the next drawing
+    DWORD drawnAt = 0;     // GetTickCount of the last drawing
     char readout[512] = "";
 };
 
@@ -153,39 +143,56 @@ void FillSpans(HWND combo)
     SendMessageA(combo, CB_SETCURSEL, kSpanCount, 0);
 }
 
-void PaintReadout(HistoryView& v, const RECT& r)
+// One line over its own background: no buffer needed.
+void PaintReadout(const HistoryView& v, HDC dc, const RECT& r)
 {
-    HDC dc = v.buffer.Dc();
     const AppState& app = App();
-    SetDCBrushColor(dc, app.colors.slot[kColorBack].colour);
-    SelectObject(dc, GetStockObject(DC_BRUSH));
-    PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PATCOPY);
+    const int saved = SaveDC(dc);
     SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
+    SetBkColor(dc, app.colors.slot[kColorBack].colour);
     SetTextColor(dc, app.colors.slot[kColorValue].colour);
-    TextOutA(dc, r.left + kMargin, r.top + 2, v.readout, lstrlenA(v.readout));
+    ExtTextOutA(dc, r.left + kMargin, r.top + 2, ETO_OPAQUE, &r, v.readout, lstrlenA(v.readout), nullptr);
+    RestoreDC(dc, saved);
 }
 
-void Paint(HistoryView& v, HDC dc)
+// The bar behind the controls and the plot, from the span taken after the
+// last reading that made the plot stale.
+void PaintPlot(HistoryView& v, HDC dc, const RECT& area)
 {
-    RECT client;
-    GetClientRect(v.window, &client);
-    if (v.buffer.Fit(dc, client.right, client.bottom))
-        v.stale = true;
-    if (!v.buffer.Dc())
+    PaintBuffer buffer(dc, area.right, area.bottom);
+    HDC back = buffer.Dc();
+    if (!back)
         return;
-    if (v.stale) {
-        if (!v.showingLog)
-            TakeLive(v);
-        const AppState& app = App();
-        SetDCBrushColor(v.buffer.Dc(), app.colors.slot[kColorBack].colour);
-        SelectObject(v.buffer.Dc(), GetStockObject(DC_BRUSH));
-        PatBlt(v.buffer.Dc(), 0, 0, client.right, kBarHeight, PATCOPY);
-        DrawHistoryPlot(v.buffer.Dc(), PlotArea(v.window), Shown(v));
-        v.stale = false;
-    }
-    PaintReadout(v, ReadoutArea(v.window));
-    BitBlt(dc, 0, 0, client.right, client.bottom, v.buffer.Dc(), 0, 0, SRCCOPY);
+    if (v.stale && !v.showingLog)
+        TakeLive(v);
+    v.stale = false;
+    SetDCBrushColor(back, App().colors.slot[kColorBack].colour);
+    SelectObject(back, GetStockObject(DC_BRUSH));
+    PatBlt(back, 0, 0, area.right, kBarHeight, PATCOPY);
+    DrawHistoryPlot(back, PlotArea(v.window), Shown(v));
+    BitBlt(dc, 0, 0, area.right, area.bottom, back, 0, 0, SRCCOPY);
+    v.drawnAt = GetTickCount();
+}
+
+void Paint(HistoryView& v, HDC dc, const RECT& dirty)
+{
+    const RECT readout = ReadoutArea(v.window);
+    RECT above, meet;
+    GetClientRect(v.window, &above);
+    above.bottom = readout.top;
+    if (IntersectRect(&meet, &above, &dirty))
+        PaintPlot(v, dc, above);
+    if (IntersectRect(&meet, &readout, &dirty))
+        PaintReadout(v, dc, readout);
+}
+
+// How long one pixel column of the plot stands for: a new reading moves
+// the picture only once that much time went by.
+DWORD ColumnMilliseconds(const HistoryView& v)
+{
+    const RECT plot = PlotLayout(PlotArea(v.window)).plot[0];
+    const int width = std::max(1, static_cast<int>(plot.right - plot.left));
+    return static_cast<DWORD>(static_cast<long long>(v.minutes) * 60 * 1000 / width);
 }
 
 // --- Commands ------------------------------------------------------------
@@ -300,14 +307,17 @@ LRESULT CALLBACK HistoryWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
         if (v)
-            Paint(*v, dc);
+            Paint(*v, dc, ps.rcPaint);
         EndPaint(window, &ps);
         return 0;
     }
-    case WM_PRINTCLIENT:
+    case WM_PRINTCLIENT: {
+        RECT client;
+        GetClientRect(window, &client);
         if (v)
-            Paint(*v, reinterpret_cast<HDC>(wParam));
+            Paint(*v, reinterpret_cast<HDC>(wParam), client);
         return 0;
+    }
     case WM_SIZE:
         if (v)
             Redraw(*v);
@@ -385,8 +395,11 @@ void FollowHistoryWindow()
 {
     HWND window = HistoryWindow();
     HistoryView* v = window ? ViewOf(window) : nullptr;
-    if (v && !v->showingLog)
-        Redraw(*v);
+    if (!v || v->showingLog)
+        return;
+    v->stale = true;  // whatever paints next shows the new reading
+    if (IsWindowVisible(window) && !IsIconic(window) && GetTickCount() - v->drawnAt >= ColumnMilliseconds(*v))
+        InvalidateRect(window, nullptr, FALSE);
 }
 
 void CloseHistoryWindow()

@@ -9,7 +9,10 @@
 void OpenHistoryWindow(HWND owner, HINSTANCE module);
 // The window while it is open, else null.
 HWND HistoryWindow();
-// A new reading is in the ring: the live graphs take it at the next paint.
+// A new reading is in the ring: the live graphs take it at the next paint,
+// which it asks for once the plot has moved by a pixel column since the
+// last drawing (every reading over short spans, every few over long ones)
+// while the window can be seen.
 void FollowHistoryWindow();
 // Closes the window with the display window that owns it.
 void CloseHistoryWindow();
