@@ -14,7 +14,7 @@ namespace {
 
 const int kAxisHeight = 18;
 const int kScaleWidth = 52;
-const int kLegendWidth = 250;
+const int kLegendWidth = 280;
 const int kLineHeight = 14;
 const int kGap = 4;
 const int kMinTickSpacing = 70;
@@ -313,7 +313,7 @@ PlotGeometry PlotLayout(const RECT& area)
 {
     PlotGeometry g;
     const int height = std::max(0, static_cast<int>(area.bottom - area.top) - kAxisHeight);
-    const int legend = std::min(kLegendWidth, std::max(0, static_cast<int>(area.right - area.left) / 3));
+    const int legend = std::min(kLegendWidth, std::max(0, static_cast<int>(area.right - area.left) * 2 / 5));
     for (int p = 0; p < kPaneCount; ++p) {
         RECT& pane = g.pane[p];
         pane = {area.left + kGap, area.top + height * p / kPaneCount + kGap, area.right - kGap,
