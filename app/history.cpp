@@ -1,6 +1,7 @@
 #include "app/history.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "app/appstate.h"
@@ -23,6 +24,7 @@ bool History::Allocate(int minutes, unsigned int seconds, int coreCount)
     }
     capacity = length;
     cores = coreCount;
+    interval = seconds;
     return true;
 }
 
@@ -31,6 +33,7 @@ void History::Release()
     samples.reset();
     degrees.reset();
     capacity = cores = 0;
+    interval = 0;
     Clear();
 }
 
@@ -135,7 +138,7 @@ bool SlotValue(int slot, uint16_t word, double* value)
             return false;
         *value = CF718X::DutyPercent(word);
     }
-    return true;
+    return std::isfinite(*value);  // a divider of 1e999 in the settings: no value
 }
 
 void StartHistory()

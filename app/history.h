@@ -49,6 +49,8 @@ public:
     int Capacity() const { return capacity; }
     int Count() const { return count; }
     int Cores() const { return cores; }
+    // The interval the room was made for, in seconds; 0 before.
+    unsigned int Interval() const { return interval; }
     // The ring's memory in bytes.
     size_t Bytes() const;
     // Samples added since the ring was allocated or cleared: tells a cache
@@ -82,6 +84,7 @@ private:
     std::unique_ptr<int16_t[]> degrees;  // cores per sample, in the sample's order
     int capacity = 0;
     int cores = 0;
+    unsigned int interval = 0;
     int first = 0;
     int count = 0;
     unsigned long long added = 0;
@@ -94,7 +97,8 @@ bool SlotValue(int slot, uint16_t word, double* value);
 
 // The window's ring, made for the current settings: [History] Minutes at
 // the interval, with a temperature for each of the machine's processors
-// when core temperatures are read. Called when a window is built.
+// when core temperatures are read. Called when a window is built, and
+// when the interval changes while it lives.
 void StartHistory();
 // A new reading goes into the window's ring (a gap when it read nothing),
 // stamped with the local time. Under UPDATE.

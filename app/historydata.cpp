@@ -230,7 +230,7 @@ SpanStats SummariseSpan(const float* values, size_t count)
     size_t taken = 0;
     for (size_t i = 0; i < count; ++i) {
         const double v = values[i];
-        if (std::isnan(v))
+        if (!std::isfinite(v))
             continue;
         stats.low = taken ? std::min(stats.low, v) : v;
         stats.high = taken ? std::max(stats.high, v) : v;

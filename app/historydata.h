@@ -32,7 +32,7 @@ struct PlotData {
     HistoryTime longestStep = 0;   // samples further apart are not joined
 };
 
-// Lowest, average and highest of the values that are there (NaN is none).
+// Lowest, average and highest of the values that are there (NaN and infinities are none).
 struct SpanStats {
     bool any;
     double low, mean, high;

@@ -46,6 +46,7 @@ struct TrayState {
     HWND window{};
     UINT taskbarCreated{};  // the shell's broadcast after a restart; 0 while off
     DWORD dataSize{};       // of the notify record the shell understands
+    int iconSize{};         // the pictures' width and height
     char tip[128]{};        // the tooltip every icon shows
     int count{};
     TrayIconRecord icon[kMaxTrayIcons];

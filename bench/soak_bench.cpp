@@ -1,8 +1,10 @@
 // A long run: 100,000 threaded acquisition cycles with core temperatures
 // against the substitute driver's live simulation, each redrawn by the
 // window, then 1,000 re-creations of the window through ID_RELOAD in the
-// real creation loop. Prints the process's kernel handles, GDI and USER
-// objects and private bytes at the start, at every tenth and at the end.
+// real creation loop, then as many with the graph layout, the history
+// window open and three icons in the notification area. Prints the
+// process's kernel handles, GDI and USER objects and private bytes at the
+// start, at every tenth and at the end.
 //     vk_bench_soak [CYCLES] [RECREATIONS]
 
 #include <windows.h>
@@ -26,6 +28,7 @@ namespace {
 
 int recreations = 0;
 int wanted = 1000;
+bool withHistory = false;  // every window opens the history window too
 
 // Committed private memory: the process's own heaps, stacks and buffers.
 // (The memory counters' private usage answers 0 under Wine.)
@@ -67,6 +70,8 @@ INT_PTR CALLBACK Recreating(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         ++recreations;
         if (recreations % (wanted / 10 ? wanted / 10 : 1) == 0)
             Report("re-creations", recreations);
+        if (withHistory)
+            PostCommand(window, ID_HISTORY);
         PostCommand(window, recreations < wanted ? ID_RELOAD : ID_EXIT);
     }
     return result;
@@ -107,6 +112,19 @@ int main(int argc, char** argv)
     recreations = 0;
     wanted /= 5;
     std::printf("again without the core tooltip:\n");
+    RunCreationLoop(App().instance, Recreating);
+    Report("end", recreations);
+    // What the graphs, the history window and the icons hold is given back
+    // with each window.
+    AppState& app = App();
+    app.layoutEnable = 1;
+    lstrcpynA(app.layoutPath, "VKL_GRAPH.VKL", kPathSize);
+    app.tray.enable = 1;
+    lstrcpynA(app.tray.rows, "0,3,c", kTrayRowsSize);
+    withHistory = true;
+    wanted *= 5;
+    recreations = 0;
+    std::printf("again with the graph layout, the history window and three icons:\n");
     RunCreationLoop(App().instance, Recreating);
     Report("end", recreations);
     return 0;

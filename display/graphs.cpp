@@ -97,6 +97,11 @@ struct Scale {
     }
 };
 
+bool IsDutyGraph(const GraphSpec& graph)
+{
+    return graph.source >= kPwmSlot && graph.source < kPwmSlot + kFanCount;
+}
+
 void TakeBounds(Scale& scale, int row)
 {
     AppState& app = App();
@@ -204,7 +209,8 @@ void PanelGraphs::DrawOne(const PanelRects& at, HDC dc, int g)
     }
     if (scale.low > scale.high)
         return;  // nothing to draw yet
-    TakeBounds(scale, spec.row);
+    if (!IsDutyGraph(spec))
+        TakeBounds(scale, spec.row);  // a fan's bounds are in rpm, its duty in per cent
     const AppState& app = App();
     const COLORREF value = app.colors.slot[kColorValue].colour;
     for (size_t s = 0; s < columns[g].size(); ++s) {

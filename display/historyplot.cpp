@@ -55,7 +55,7 @@ struct Scale {
     }
     void Settle()
     {
-        if (low > high)
+        if (low > high || !std::isfinite(high - low))
             low = 0, high = 1;
         const double room = high > low ? (high - low) / 20 : 1;
         low -= room;
@@ -63,7 +63,8 @@ struct Scale {
     }
     int Y(const RECT& r, double v) const
     {
-        const double f = (v - low) / (high - low);
+        // A value far outside (a log's 1e308) stays a little past the edge.
+        const double f = std::min(std::max((v - low) / (high - low), -1.0), 2.0);
         return r.bottom - 1 - static_cast<int>(std::lround(f * (r.bottom - r.top - 1)));
     }
 };
@@ -183,7 +184,7 @@ void DrawSeries(HDC dc, const RECT& r, const PlotData& d, const PlotSeries& s, S
     for (size_t i = span.begin; i < span.end; ++i) {
         const float v = s.values[i];
         const HistoryTime t = d.times[i];
-        if (std::isnan(v)) {
+        if (!std::isfinite(v)) {
             flush();
             before = false;
             continue;
@@ -367,7 +368,7 @@ bool PlotReadout(const RECT& area, const PlotData& data, POINT at, char* text, s
         if (s.pane != pane)
             continue;
         const float v = s.values[i];
-        line += "  " + s.name + " " + (std::isnan(v) ? std::string("---") : Number(v, s.decimals)) + (s.duty ? "%" : "");
+        line += "  " + s.name + " " + (!std::isfinite(v) ? std::string("---") : Number(v, s.decimals)) + (s.duty ? "%" : "");
     }
     lstrcpynA(text, line.c_str(), static_cast<int>(size));
     return true;

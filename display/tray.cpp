@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/appstate.h"
+#include "app/rows.h"
 #include "display/placement.h"
 #include "display/trayicon.h"
 #include "foundation/mbcs.h"
@@ -47,6 +48,21 @@ void AcceptFromShell(UINT message)
     const Filter allow = Entry<Filter>("user32.dll", "ChangeWindowMessageFilter");
     if (allow)
         allow(message, MSGFLT_ADD);
+}
+
+// The small-icon size at the system's DPI, which the shell draws icons
+// at. This program is not DPI-aware and is told 16 at any DPI, so the size
+// is asked for as a system-aware thread would, where the system knows how.
+int TrayIconSize()
+{
+    using SetContext = HANDLE(WINAPI*)(HANDLE);
+    static const SetContext setContext = Entry<SetContext>("user32.dll", "SetThreadDpiAwarenessContext");
+    const HANDLE systemAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-2));
+    const HANDLE before = setContext ? setContext(systemAware) : nullptr;
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    if (before)
+        setContext(before);
+    return size;
 }
 
 size_t TipLimit(DWORD dataSize)
@@ -89,14 +105,24 @@ void WriteDebugLine(int index, const char* text)
     DebugLine(line);
 }
 
-// Every icon's tooltip lists every icon's reading; true when it changed.
-bool TakeTip(TrayState& tray, const TrayReading* readings)
+// Every icon's tooltip lists every shown reading, a line each in the
+// panel's order, as many whole lines as the shell takes; true when it
+// changed.
+bool TakeTip(TrayState& tray, const CoreTable& cores)
 {
+    AppState& app = App();
+    const size_t limit = TipLimit(tray.dataSize);
     std::string text;
-    for (int i = 0; i < tray.count; ++i)
-        text += (i ? "\n" : "") + std::string(readings[i].line);
+    for (int row = 0; row < kRowCount; ++row) {
+        if (*RowShown(app, row) != 1)
+            continue;
+        const std::string line = ReadTraySource(TraySource{kTrayReading, row}, cores).line;
+        if (!text.empty() && text.size() + 1 + line.size() > limit)
+            break;
+        text += (text.empty() ? "" : "\n") + line;
+    }
     char tip[sizeof tray.tip];
-    CopyWholeCharacters(tip, text.c_str(), TipLimit(tray.dataSize));
+    CopyWholeCharacters(tip, text.c_str(), limit);
     if (std::strcmp(tip, tray.tip) == 0)
         return false;
     std::memcpy(tray.tip, tip, sizeof tip);
@@ -108,7 +134,7 @@ bool TakeTip(TrayState& tray, const TrayReading* readings)
 void Redraw(TrayState& tray, int index, const TrayReading& reading)
 {
     TrayIconRecord& icon = tray.icon[index];
-    HICON fresh = BuildTrayIcon(reading.text, reading.colour, GetSystemMetrics(SM_CXSMICON));
+    HICON fresh = BuildTrayIcon(reading.text, reading.colour, tray.iconSize);
     if (!fresh)
         return;
     Owner<IconTraits> old(icon.icon.Detach());
@@ -159,10 +185,13 @@ void UpdateTray(HWND window, const CoreTable& cores)
     TrayReading readings[kMaxTrayIcons];
     for (int i = 0; i < tray.count; ++i)
         readings[i] = ReadTraySource(tray.icon[i].source, cores);
-    const bool tipChanged = TakeTip(tray, readings);
+    const bool tipChanged = TakeTip(tray, cores);
+    const int size = TrayIconSize();
+    const bool resized = size != tray.iconSize;
+    tray.iconSize = size;
     for (int i = 0; i < tray.count; ++i) {
         const TrayIconRecord& icon = tray.icon[i];
-        if (!icon.icon.Valid() || std::strcmp(icon.text, readings[i].text) != 0 ||
+        if (resized || !icon.icon.Valid() || std::strcmp(icon.text, readings[i].text) != 0 ||
             icon.colour != readings[i].colour)
             Redraw(tray, i, readings[i]);
         else if (tipChanged || !icon.added)

@@ -153,11 +153,12 @@ public:
     // Draws the text alone in the font; false when the font cannot be had.
     bool Draw(const char* text, const LOGFONTA& description)
     {
-        font.Reset(CreateFontIndirectA(&description));
-        if (!font.Valid())
+        FontOwner next(CreateFontIndirectA(&description));
+        if (!next.Valid())
             return false;
         PatBlt(dc.Get(), 0, 0, width, height, BLACKNESS);
-        SelectObject(dc.Get(), font.Get());
+        SelectObject(dc.Get(), next.Get());  // the font before is no longer selected when it goes
+        font.Reset(next.Detach());
         TEXTMETRICA metrics = {};
         GetTextMetricsA(dc.Get(), &metrics);
         averageWidth = metrics.tmAveCharWidth;

@@ -2,10 +2,12 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/appstate.h"
 #include "app/exporter.h"
+#include "app/history.h"
 #include "app/settings.h"
 #include "dialogs/cpuwindow.h"
 #include "dialogs/historywindow.h"
@@ -113,6 +115,20 @@ void CmdReload(HWND window, LPARAM) { EndDialog(window, 1); }
 void CmdMonitorStop(HWND window, LPARAM) { StopMonitoring(window); }
 void CmdMonitorStart(HWND window, LPARAM) { StartMonitoring(window); }
 
+// A ring made for another interval would hold more or fewer minutes than
+// asked for: it starts over at the new one, as the graphs do with it.
+void FitHistoryToInterval(HWND window)
+{
+    AppState& app = App();
+    if (app.history.Interval() == std::max(app.timer, 1u))
+        return;
+    app.updateLock.Enter();
+    StartHistory();
+    app.updateLock.Leave();
+    FollowHistoryWindow();
+    UpdateDisplay(window);
+}
+
 // Timers and the endpoint belong to this thread: the settings dialog asks
 // for the restart with the new interval here, and only a running monitor is
 // restarted; the endpoint follows its keys whether the monitor runs or not.
@@ -121,6 +137,7 @@ void CmdRestartMonitor(HWND window, LPARAM)
     if (StopMonitoring(window))
         StartMonitoring(window);
     ApplyExport(window);
+    FitHistoryToInterval(window);
 }
 
 void CmdResetMax(HWND window, LPARAM)

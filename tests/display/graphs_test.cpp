@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "app/history.h"
 #include "display/graphs.h"
+#include "sensors/csensor.h"
 
 namespace {
 
@@ -77,6 +79,17 @@ TEST(History, KeepsTheLastSamplesAndGaps)
         Fill(h, c.script);
         EXPECT_EQ(c.held, Values(h)) << c.script;
     }
+}
+
+TEST(History, AnInfiniteValueIsNone)
+{
+    Dividers huge = kDefaultDividers;
+    huge.inScale[0] = HUGE_VAL;  // a divider of 1e999 in the settings file
+    CSENSOR::chip.SetDividers(&huge);
+    double v = 0;
+    EXPECT_FALSE(SlotValue(kVoltSlot, 100, &v));
+    CSENSOR::chip.SetDividers(&kDefaultDividers);
+    EXPECT_TRUE(SlotValue(kVoltSlot, 100, &v));
 }
 
 TEST(History, SizesSpansAndClears)
@@ -222,11 +235,14 @@ TEST_F(GraphWindowTest, AGraphControlGetsTheRowsLineAndNoControlNone)
     ASSERT_TRUE(GetControlRect(window, IDC_DUTY_GRAPH, &duty0));
     EXPECT_EQ(0, Count(RECT{value0.right + 2, duty0.top, duty0.left, duty0.bottom}, value));  // the fan's graph is gone
     EXPECT_LT(0, Count(IDC_DUTY_GRAPH, value));
+    App().alarm.fanMin[0] = {1, 100000};  // rpm, no bound of the duty's: its line stays off the bottom row
+    ReadNow();
+    EXPECT_LT(0, Count(RECT{duty0.left, duty0.top, duty0.right, duty0.bottom - 2}, value));
     App().alarm.enable = 1;
     App().alarm.tempMax[0] = {1, 30};
     App().alarm.count = 1;
     ReadNow();
-    EXPECT_EQ(first + 4, Count(IDC_TEMP_GRAPH, App().alarm.colour));  // the whole line, while the row alarms
+    EXPECT_EQ(first + 5, Count(IDC_TEMP_GRAPH, App().alarm.colour));  // the whole line, while the row alarms
     EXPECT_TRUE(LayeredRedrawIsTheFullOne(window));
 }
 

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,10 @@ TEST_F(TrayTest, AddedRedrawnOnlyOnChangeAndRemovedWithTheWindow)
         EXPECT_TRUE(Held(window, i)) << i;
     ASSERT_EQ(3u, TrayLines().size());
     EXPECT_EQ("TRAY 0 : 45", TrayLines()[0]);
+    const std::string tip = App().trayIcons.tip;  // every shown reading, whole lines up to the limit
+    EXPECT_EQ(0u, tip.find(ReadTraySource(TraySource{kTrayReading, 0}, CoreTable{}).line)) << tip;
+    EXPECT_LT(3u, static_cast<size_t>(std::count(tip.begin(), tip.end(), '\n'))) << tip;
+    EXPECT_GE(127u, tip.size());
     const HICON first = App().trayIcons.icon[0].icon.Get();
     ReadNow();  // the same reading: nothing to draw
     EXPECT_EQ(3u, TrayLines().size());
