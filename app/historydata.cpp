@@ -1,15 +1,18 @@
 #include "app/historydata.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <utility>
 
 #include "app/appstate.h"
 #include "app/rows.h"
+#include "foundation/owner.h"
 
 namespace {
 
@@ -17,7 +20,10 @@ const float kNone = std::numeric_limits<float>::quiet_NaN();
 const HistoryTime kTicksPerDay = 86400 * kTicksPerSecond;
 // Samples more than this many intervals apart leave a gap between them.
 const HistoryTime kJoinedSteps = 5;
-const DWORD kMaxLogBytes = 64u << 20;  // far more than a day at one reading a second
+const LONGLONG kMaxLogBytes = 64 << 20;  // far more than a day at one reading a second
+// The time, every row, each fan's duty and every core: a header with more
+// columns is no log of this program.
+const size_t kMostColumns = 1 + kRowCount + kFanCount + kCoreSlots;
 const char kDefaultTempUnit[] = "\xB0" "C";
 const char kLoggedTempUnit[] = "C";  // the log writes the default unit so
 const char kFormulaStarts[] = "=+-@";
@@ -96,7 +102,9 @@ std::vector<Column> ShownColumns()
 
 // --- The log read back -------------------------------------------------
 
-std::vector<std::string> SplitFields(const std::string& line, char separator)
+// At most most + 1 fields: a line with more fits no header, and the rest
+// of it is not split.
+std::vector<std::string> SplitFields(const std::string& line, char separator, size_t most)
 {
     std::vector<std::string> fields(1);
     bool quoted = false;
@@ -106,6 +114,8 @@ std::vector<std::string> SplitFields(const std::string& line, char separator)
             fields.back() += line[++i];
         else if (ch == '"')
             quoted = !quoted;
+        else if (ch == separator && !quoted && fields.size() > most)
+            break;
         else if (ch == separator && !quoted)
             fields.emplace_back();
         else
@@ -190,7 +200,9 @@ float FieldValue(const std::string& field)
 {
     char* end = nullptr;
     const double v = std::strtod(field.c_str(), &end);
-    return !field.empty() && end == field.c_str() + field.size() && std::isfinite(v) ? static_cast<float>(v) : kNone;
+    // Past the range of a float is no reading either (and NaN fails the test).
+    return !field.empty() && end == field.c_str() + field.size() && std::fabs(v) <= FLT_MAX ? static_cast<float>(v)
+                                                                                            : kNone;
 }
 
 bool NextLine(const std::string& text, size_t* at, std::string* line)
@@ -279,8 +291,8 @@ LogRead ParseReadingsLog(const std::string& text, PlotData* data)
     if (!NextLine(text, &at, &line))
         return LogRead::kNotALog;
     const char separator = line.find('\t') != std::string::npos ? '\t' : ',';
-    const std::vector<std::string> heads = SplitFields(line, separator);
-    if (heads.size() < 2 || heads[0] != "Time")
+    const std::vector<std::string> heads = SplitFields(line, separator, kMostColumns);
+    if (heads.size() < 2 || heads.size() > kMostColumns || heads[0] != "Time")
         return LogRead::kNotALog;
     PlotData read;
     read.series.resize(heads.size() - 1);
@@ -290,7 +302,7 @@ LogRead ParseReadingsLog(const std::string& text, PlotData* data)
             return LogRead::kNotALog;
     }
     while (NextLine(text, &at, &line)) {
-        const std::vector<std::string> fields = SplitFields(line, separator);
+        const std::vector<std::string> fields = SplitFields(line, separator, heads.size());
         HistoryTime time = 0;
         if (fields.size() != heads.size() || !ParseTime(fields[0], &time))
             continue;
@@ -314,20 +326,23 @@ LogRead ParseReadingsLog(const std::string& text, PlotData* data)
 LogRead ReadReadingsLog(const char* path, PlotData* data)
 {
     // The program may be writing today's file meanwhile.
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size))
         return LogRead::kUnreadable;
-    const DWORD size = GetFileSize(file, nullptr);
-    std::string text;
-    DWORD got = 0;
-    bool ok = size != INVALID_FILE_SIZE && size <= kMaxLogBytes;
-    if (ok) {
-        text.resize(size);
-        ok = size == 0 || (ReadFile(file, &text[0], size, &got, nullptr) && got == size);
+    if (size.QuadPart > kMaxLogBytes)
+        return LogRead::kNotALog;
+    const DWORD bytes = static_cast<DWORD>(size.QuadPart);
+    // A file within the limit may still not fit the memory left.
+    try {
+        std::string text(bytes, '\0');
+        DWORD got = 0;
+        if (bytes && (!ReadFile(file.Get(), &text[0], bytes, &got, nullptr) || got != bytes))
+            return LogRead::kUnreadable;
+        file.Reset();
+        return ParseReadingsLog(text, data);
+    } catch (const std::bad_alloc&) {
+        return LogRead::kUnreadable;
     }
-    CloseHandle(file);
-    if (!ok)
-        return size != INVALID_FILE_SIZE && size > kMaxLogBytes ? LogRead::kNotALog : LogRead::kUnreadable;
-    return ParseReadingsLog(text, data);
 }

@@ -42,6 +42,29 @@ TEST(HistoryDataTest, SpanStatsSkipReadingsWithoutValue)
     }
 }
 
+// More columns than any log has, a header of sixty million, a reading past
+// a float's range, a file past four gigabytes (sparse).
+TEST(HistoryDataTest, HostileLogsAreRefusedOrHoldNoInfinity)
+{
+    std::string wide = "Time", line = "\n2024-05-01 10:00:00";
+    for (int i = 0; i < 60; ++i)
+        wide += ",CORE 00", line += ",1";
+    PlotData data;
+    EXPECT_EQ(LogRead::kNotALog, ParseReadingsLog(wide + line, &data));
+    EXPECT_EQ(LogRead::kNotALog, ParseReadingsLog("Time" + std::string(60u << 20, ','), &data));
+    ASSERT_EQ(LogRead::kShown, ParseReadingsLog("Time,CORE 00,CORE 01" + line.substr(0, 20) + ",1e39,-1e300", &data));
+    EXPECT_TRUE(std::isnan(data.series[0].values[0]) && std::isnan(data.series[1].values[0]));
+    TempDir dir;
+    const std::string big = dir.File("BIG.CSV");
+    WriteWholeFile(big, "Time,CORE 00" + line.substr(0, 20) + ",45\n");
+    HANDLE file = CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = (1LL << 32) + 36;
+    EXPECT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    EXPECT_EQ(LogRead::kNotALog, ReadReadingsLog(big.c_str(), &data));
+}
+
 class HistoryWindowTest : public DisplayTest {
 protected:
     HWND OpenHistory()

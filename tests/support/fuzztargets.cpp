@@ -222,7 +222,7 @@ void CheckSettings(FuzzRun& run)
         {a.mask.fileName, kPathSize},   {a.coreTemp.title, kTextSize},   {a.labels.tempTitle, kTextSize},
         {a.labels.fanTitle, kTextSize}, {a.labels.inTitle, kTextSize},   {a.units.title, kTextSize},
         {a.units.temp, kTextSize},      {a.units.fan, kTextSize},        {a.units.pwm, kTextSize},
-        {a.units.in, kTextSize},
+        {a.units.in, kTextSize},        {a.tray.rows, kTrayRowsSize},
     };
     for (const auto& t : texts)
         if (!Terminated(t.text, t.size))
@@ -242,6 +242,8 @@ void CheckSettings(FuzzRun& run)
             run.Fail("a face name ran past its buffer");
     if (a.timer < 1 || a.timer > 60)
         run.Fail("the timer left 1..60");
+    if (a.historyMinutes < kMinHistoryMinutes || a.historyMinutes > kMaxHistoryMinutes)
+        run.Fail("the history's minutes left their range");
 }
 
 // A file of key=value lines with every value replaced by make(value).
@@ -284,6 +286,10 @@ void FuzzSettings(Mutator& m, FuzzRun& run, int count, const std::string& folder
     lstrcpynA(a.settingsPath, (folder + "\\fuzz.vkc").c_str(), kPathSize);
     lstrcpynA(a.themePath, (folder + "\\fuzz.vkt").c_str(), kPathSize);
     const std::string settingsFile = a.settingsPath, themeFile = a.themePath;
+    // Keys written only once they differ from their defaults: the seeds hold them too.
+    a.historyMinutes = 30;
+    a.tray = TraySettings{1, "0,d3,c", 1};
+    a.historyWindow = HistoryWindowRecord{nullptr, 10, 10, 600, 400};
     SaveSettings(1);
     const std::string settings = ReadWholeFile(settingsFile), theme = ReadWholeFile(themeFile);
     std::vector<std::string> themes = {theme};
