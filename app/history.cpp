@@ -1,6 +1,7 @@
 #include "app/history.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <new>
 
@@ -138,7 +139,9 @@ bool SlotValue(int slot, uint16_t word, double* value)
             return false;
         *value = CF718X::DutyPercent(word);
     }
-    return std::isfinite(*value);  // a divider of 1e999 in the settings: no value
+    // A divider of 1e300 or 1e999 in the settings: past what the graphs'
+    // floats hold, so no value.
+    return std::fabs(*value) <= FLT_MAX;
 }
 
 void StartHistory()

@@ -34,8 +34,10 @@ int ParseTrayRows(const char* text, TraySource* sources, int max);
 
 struct TrayIconRecord {
     TraySource source{};
-    char text[kTrayTextSize]{};
+    char text[kTrayTextSize]{};      // what the picture shows
     COLORREF colour{};
+    char nextText[kTrayTextSize]{};  // what the last reading brought
+    COLORREF nextColour{};
     Owner<IconTraits> icon;  // the picture the shell was last given
     bool added{};            // the shell holds the icon
 };
@@ -48,6 +50,7 @@ struct TrayState {
     DWORD dataSize{};       // of the notify record the shell understands
     int iconSize{};         // the pictures' width and height
     char tip[128]{};        // the tooltip every icon shows
+    bool tipChanged{};      // since the shell was last given it
     int count{};
     TrayIconRecord icon[kMaxTrayIcons];
 };

@@ -57,8 +57,9 @@ void UpdateAllIcons(HWND window, const CoreTable& cores, int round)
     AppState& app = App();
     app.colors.slot[kColorValue].colour = (round & 1) ? RGB(250, 250, 0) : RGB(0, 200, 255);
     app.updateLock.Enter();
-    UpdateTray(window, cores);
+    TakeTrayReadings(window, cores);
     app.updateLock.Leave();
+    UpdateTray(window);
 }
 
 void Measure(HWND window)

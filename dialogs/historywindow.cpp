@@ -78,7 +78,7 @@ struct HistoryView {
     bool showingLog = false;
     int minutes = 0;
     bool stale = true;     // the live span is taken again before the next drawing
-    DWORD drawnAt = 0;     // GetTickCount of the last drawing
+    DWORD drawnAt = 0;     // GetTickCount when the span was last taken
     char readout[512] = "";
 };
 
@@ -155,23 +155,26 @@ void PaintReadout(const HistoryView& v, HDC dc, const RECT& r)
     RestoreDC(dc, saved);
 }
 
-// The bar behind the controls and the plot, from the span taken after the
-// last reading that made the plot stale.
-void PaintPlot(HistoryView& v, HDC dc, const RECT& area)
+// The bar behind the controls and the plot. A new span is taken only for
+// the whole of it: a part drawn from another span than the rest on the
+// screen would not match it.
+void PaintPlot(HistoryView& v, HDC dc, const RECT& area, bool whole)
 {
     PaintBuffer buffer(dc, area.right, area.bottom);
     HDC back = buffer.Dc();
     if (!back)
         return;
-    if (v.stale && !v.showingLog)
-        TakeLive(v);
-    v.stale = false;
+    if (v.stale && whole) {
+        if (!v.showingLog)
+            TakeLive(v);
+        v.stale = false;
+        v.drawnAt = GetTickCount();
+    }
     SetDCBrushColor(back, App().colors.slot[kColorBack].colour);
     SelectObject(back, GetStockObject(DC_BRUSH));
     PatBlt(back, 0, 0, area.right, kBarHeight, PATCOPY);
     DrawHistoryPlot(back, PlotArea(v.window), Shown(v));
     BitBlt(dc, 0, 0, area.right, area.bottom, back, 0, 0, SRCCOPY);
-    v.drawnAt = GetTickCount();
 }
 
 void Paint(HistoryView& v, HDC dc, const RECT& dirty)
@@ -181,7 +184,7 @@ void Paint(HistoryView& v, HDC dc, const RECT& dirty)
     GetClientRect(v.window, &above);
     above.bottom = readout.top;
     if (IntersectRect(&meet, &above, &dirty))
-        PaintPlot(v, dc, above);
+        PaintPlot(v, dc, above, EqualRect(&meet, &above) != 0);
     if (IntersectRect(&meet, &readout, &dirty))
         PaintReadout(v, dc, readout);
 }
@@ -391,14 +394,15 @@ HWND HistoryWindow()
     return App().historyWindow.window;
 }
 
-void FollowHistoryWindow()
+void FollowHistoryWindow(bool now)
 {
     HWND window = HistoryWindow();
     HistoryView* v = window ? ViewOf(window) : nullptr;
     if (!v || v->showingLog)
         return;
     v->stale = true;  // whatever paints next shows the new reading
-    if (IsWindowVisible(window) && !IsIconic(window) && GetTickCount() - v->drawnAt >= ColumnMilliseconds(*v))
+    const bool seen = IsWindowVisible(window) && !IsIconic(window);
+    if (now || (seen && GetTickCount() - v->drawnAt >= ColumnMilliseconds(*v)))
         InvalidateRect(window, nullptr, FALSE);
 }
 

@@ -13,7 +13,8 @@ HWND HistoryWindow();
 // which it asks for once the plot has moved by a pixel column since the
 // last drawing (every reading over short spans, every few over long ones)
 // while the window can be seen.
-void FollowHistoryWindow();
+// With now, it is drawn again at once (the ring started over).
+void FollowHistoryWindow(bool now = false);
 // Closes the window with the display window that owns it.
 void CloseHistoryWindow();
 // Shows a readings log in the open window; false (with a message to the

@@ -174,11 +174,12 @@ bool GraphNearText(const PanelRects& at, const RECT& graph)
 void PanelGraphs::Prepare(const PanelRects& at)
 {
     const History& history = App().history;
-    if (prepared && capacity == history.Capacity())
+    if (prepared && capacity == history.Capacity() && cores == history.Cores())
         return;
     prepared = true;
     any = overlap = false;
     capacity = history.Capacity();
+    cores = history.Cores();
     for (int g = 0; g < kGraphCount; ++g) {
         columns[g].clear();
         if (!at.hasGraph[g])

@@ -71,5 +71,6 @@ private:
     bool overlap = false;
     bool prepared = false;
     int capacity = 0;
+    int cores = 0;  // the ring's, when the columns were laid out
     std::vector<GraphColumns> columns[kGraphCount];  // a single source; every core for the core graph
 };

@@ -40,7 +40,7 @@ bool Refresh(HWND window, bool newReading)
     if (newReading)
         RecordExport(current, cores, read);
     if (newReading)
-        UpdateTray(window, cores);
+        TakeTrayReadings(window, cores);
     if (IsIconic(window))
         BuildMinimizedTitle(window);
     else
@@ -60,7 +60,9 @@ void UpdateDisplay(HWND window)
 
 void TakeReading(HWND window)
 {
-    ActOnReading(window, Refresh(window, true));
+    const bool read = Refresh(window, true);
+    UpdateTray(window);
+    ActOnReading(window, read);
 }
 
 void BuildMinimizedTitle(HWND window)

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "app/appstate.h"
 #include "app/rows.h"
@@ -112,17 +111,24 @@ bool TakeTip(TrayState& tray, const CoreTable& cores)
 {
     AppState& app = App();
     const size_t limit = TipLimit(tray.dataSize);
-    std::string text;
+    char tip[sizeof tray.tip] = "";
+    size_t used = 0;
     for (int row = 0; row < kRowCount; ++row) {
         if (*RowShown(app, row) != 1)
             continue;
-        const std::string line = ReadTraySource(TraySource{kTrayReading, row}, cores).line;
-        if (!text.empty() && text.size() + 1 + line.size() > limit)
+        const TrayReading reading = ReadTraySource(TraySource{kTrayReading, row}, cores);
+        if (used == 0) {  // the first line, cut to the limit when it must be
+            CopyWholeCharacters(tip, reading.line, limit);
+            used = std::strlen(tip);
+            continue;
+        }
+        const size_t length = std::strlen(reading.line);
+        if (used + 1 + length > limit)
             break;
-        text += (text.empty() ? "" : "\n") + line;
+        tip[used++] = '\n';
+        std::memcpy(tip + used, reading.line, length + 1);
+        used += length;
     }
-    char tip[sizeof tray.tip];
-    CopyWholeCharacters(tip, text.c_str(), limit);
     if (std::strcmp(tip, tray.tip) == 0)
         return false;
     std::memcpy(tray.tip, tip, sizeof tip);
@@ -131,16 +137,16 @@ bool TakeTip(TrayState& tray, const CoreTable& cores)
 
 // A new picture for the icon; the shell's copy of the old one is replaced
 // before the old one goes.
-void Redraw(TrayState& tray, int index, const TrayReading& reading)
+void Redraw(TrayState& tray, int index)
 {
     TrayIconRecord& icon = tray.icon[index];
-    HICON fresh = BuildTrayIcon(reading.text, reading.colour, tray.iconSize);
+    HICON fresh = BuildTrayIcon(icon.nextText, icon.nextColour, tray.iconSize);
     if (!fresh)
         return;
     Owner<IconTraits> old(icon.icon.Detach());
     icon.icon.Reset(fresh);
-    lstrcpynA(icon.text, reading.text, kTrayTextSize);
-    icon.colour = reading.colour;
+    lstrcpynA(icon.text, icon.nextText, kTrayTextSize);
+    icon.colour = icon.nextColour;
     Push(tray, index, NIF_ICON | NIF_TIP);
     WriteDebugLine(index, icon.text);
 }
@@ -172,28 +178,42 @@ void OpenTray(HWND window)
     CoreTable cores;
     CSENSOR::CopyCores(&cores);
     app.updateLock.Enter();
-    UpdateTray(window, cores);
+    TakeTrayReadings(window, cores);
     app.updateLock.Leave();
+    UpdateTray(window);
 }
 
-void UpdateTray(HWND window, const CoreTable& cores)
+void TakeTrayReadings(HWND window, const CoreTable& cores)
 {
     AppState& app = App();
     TrayState& tray = app.trayIcons;
     if (!app.tray.enable || tray.window != window)
         return;
-    TrayReading readings[kMaxTrayIcons];
-    for (int i = 0; i < tray.count; ++i)
-        readings[i] = ReadTraySource(tray.icon[i].source, cores);
-    const bool tipChanged = TakeTip(tray, cores);
+    for (int i = 0; i < tray.count; ++i) {
+        const TrayReading reading = ReadTraySource(tray.icon[i].source, cores);
+        lstrcpynA(tray.icon[i].nextText, reading.text, kTrayTextSize);
+        tray.icon[i].nextColour = reading.colour;
+    }
+    if (TakeTip(tray, cores))
+        tray.tipChanged = true;
+}
+
+void UpdateTray(HWND window)
+{
+    AppState& app = App();
+    TrayState& tray = app.trayIcons;
+    if (!app.tray.enable || tray.window != window)
+        return;
     const int size = TrayIconSize();
     const bool resized = size != tray.iconSize;
     tray.iconSize = size;
+    const bool tipChanged = tray.tipChanged;
+    tray.tipChanged = false;
     for (int i = 0; i < tray.count; ++i) {
         const TrayIconRecord& icon = tray.icon[i];
-        if (resized || !icon.icon.Valid() || std::strcmp(icon.text, readings[i].text) != 0 ||
-            icon.colour != readings[i].colour)
-            Redraw(tray, i, readings[i]);
+        if (resized || !icon.icon.Valid() || std::strcmp(icon.text, icon.nextText) != 0 ||
+            icon.colour != icon.nextColour)
+            Redraw(tray, i);
         else if (tipChanged || !icon.added)
             Push(tray, i, NIF_TIP);
     }
@@ -211,12 +231,13 @@ void CloseTray(HWND window)
             Shell_NotifyIconA(NIM_DELETE, &data);
         icon.added = false;
         icon.icon.Reset();
-        icon.text[0] = '\0';
+        icon.text[0] = icon.nextText[0] = '\0';
     }
     tray.count = 0;
     tray.window = nullptr;
     tray.taskbarCreated = 0;
     tray.tip[0] = '\0';
+    tray.tipChanged = false;
 }
 
 INT_PTR OnTrayNotify(HWND window, LPARAM mouse)

@@ -14,8 +14,11 @@ const UINT WM_TRAY_NOTIFY = WM_APP + 0x20;
 
 // Once the window shows its first reading.
 void OpenTray(HWND window);
-// After a new reading, under UPDATE.
-void UpdateTray(HWND window, const CoreTable& cores);
+// After a new reading, under UPDATE: what the icons and tooltip are to show.
+void TakeTrayReadings(HWND window, const CoreTable& cores);
+// Then outside UPDATE, so that a shell that hangs holds no lock: the icons
+// whose text, colour or size changed are drawn again and handed over.
+void UpdateTray(HWND window);
 // When the window goes (re-created or ending): no icon stays behind.
 void CloseTray(HWND window);
 

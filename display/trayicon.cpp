@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "app/alarms.h"
@@ -204,6 +205,9 @@ private:
 };
 
 const char kTrayFace[] = "Tahoma";
+// Sizes an icon can have here: below the smallest no digit has room.
+const int kSmallestIcon = 8;
+const int kLargestIcon = 256;
 const int kShrinkRounds = 4;
 
 LOGFONTA TrayFont(int size)
@@ -248,12 +252,13 @@ uint32_t Blend(int text, int outline, COLORREF colour, COLORREF ring)
 {
     // The glyph's colour over its outline, with straight (not premultiplied)
     // alpha, as icons take it: the system multiplies when it draws.
-    const int alpha = text + outline * (255 - text) / 255;
-    if (alpha == 0)
+    const int weight = text * 255 + outline * (255 - text);  // the alpha times 255, unrounded
+    if (weight == 0)
         return 0;
+    const int alpha = (weight + 127) / 255;
     auto channel = [&](int c, int o) {
-        const int num = c * text * 255 + o * outline * (255 - text), den = 255 * alpha;
-        return static_cast<uint32_t>((num + den / 2) / den);
+        const int num = c * text * 255 + o * outline * (255 - text);
+        return static_cast<uint32_t>((num + weight / 2) / weight);  // 255 at most
     };
     return static_cast<uint32_t>(alpha) << 24 | channel(GetRValue(colour), GetRValue(ring)) << 16 |
            channel(GetGValue(colour), GetGValue(ring)) << 8 | channel(GetBValue(colour), GetBValue(ring));
@@ -294,13 +299,18 @@ BitmapOwner MaskOf(const std::vector<uint32_t>& pixels, int size)
 
 HICON BuildTrayIcon(const char* text, COLORREF colour, int size)
 {
-    if (size <= 0 || size > 256)
+    if (size < kSmallestIcon || size > kLargestIcon)
         return nullptr;
     CoverageCanvas canvas(4 * size, 2 * size);
     if (!canvas.Valid())
         return nullptr;
     const RECT ink = FitText(canvas, text, size - 2);
-    const std::vector<uint32_t> pixels = Compose(canvas, ink, size, colour);
+    std::vector<uint32_t> pixels;
+    try {  // no exception leaves the window's procedure
+        pixels = Compose(canvas, ink, size, colour);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
     const BITMAPINFO info = TopDownBitmapInfo(size, size);
     void* bits = nullptr;
     BitmapOwner image(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));

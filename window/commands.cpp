@@ -120,12 +120,14 @@ void CmdMonitorStart(HWND window, LPARAM) { StartMonitoring(window); }
 void FitHistoryToInterval(HWND window)
 {
     AppState& app = App();
-    if (app.history.Interval() == std::max(app.timer, 1u))
-        return;
     app.updateLock.Enter();
-    StartHistory();
+    const bool other = app.history.Interval() != std::max(app.timer, 1u);
+    if (other)
+        StartHistory();
     app.updateLock.Leave();
-    FollowHistoryWindow();
+    if (!other)
+        return;
+    FollowHistoryWindow(true);
     UpdateDisplay(window);
 }
 

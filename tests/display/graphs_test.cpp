@@ -84,10 +84,12 @@ TEST(History, KeepsTheLastSamplesAndGaps)
 TEST(History, AnInfiniteValueIsNone)
 {
     Dividers huge = kDefaultDividers;
-    huge.inScale[0] = HUGE_VAL;  // a divider of 1e999 in the settings file
-    CSENSOR::chip.SetDividers(&huge);
     double v = 0;
-    EXPECT_FALSE(SlotValue(kVoltSlot, 100, &v));
+    for (double scale : {HUGE_VAL, 1e300}) {  // dividers of 1e999 and 1e300 in the settings file
+        huge.inScale[0] = scale;
+        CSENSOR::chip.SetDividers(&huge);
+        EXPECT_FALSE(SlotValue(kVoltSlot, 100, &v)) << scale;
+    }
     CSENSOR::chip.SetDividers(&kDefaultDividers);
     EXPECT_TRUE(SlotValue(kVoltSlot, 100, &v));
 }
