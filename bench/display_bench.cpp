@@ -6,7 +6,6 @@
 // creation loop against the substitute driver (live simulation).
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,14 +13,13 @@
 #include <vector>
 
 #include "app/appstate.h"
-#include "app/settings.h"
-#include "app/startup.h"
 #include "display/commands.h"
 #include "window/mainwindow.h"
 #include "display/geometry.h"
 #include "display/panels.h"
 #include "display/readings.h"
 #include "sensors/csensor.h"
+#include "support/benchstart.h"
 #include "support/guicount.h"
 
 namespace {
@@ -186,17 +184,7 @@ INT_PTR CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 std::string TempSettingsPath()
 {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    std::string base = std::string(folder) + "vk_display_bench";
-    CreateDirectoryA(base.c_str(), nullptr);
-    std::string settings = base + "\\bench.vkc";
-    std::string theme = base + "\\bench.vkt";
-    DeleteFileA(settings.c_str());
-    DeleteFileA(theme.c_str());
-    WritePrivateProfileStringA("Config", "FileName", theme.c_str(), settings.c_str());
-    WritePrivateProfileStringA("Global", "Timer", "1", theme.c_str());
-    return settings;
+    return FreshBenchSettings("vk_display_bench", "1");
 }
 
 // One reading into a ring of an hour at one a second, with eight cores.
@@ -223,13 +211,7 @@ void MeasureHistory()
 int main()
 {
     QueryPerformanceFrequency(&frequency);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    std::string settings = TempSettingsPath();
-    SeedStartState(instance);
-    ComputeSettingsPath(settings.c_str());
-    LoadSettings(1);
-    InitCommonControls();
-    RunCreationLoop(instance, BenchProc);
+    RunBenchWindows(TempSettingsPath(), BenchProc);
     MeasureHistory();
 
     std::printf("Process start to first painted panel: %.1f ms\n", firstPaintMs);

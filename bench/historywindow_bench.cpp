@@ -5,7 +5,6 @@
 // creation loop against the substitute driver.
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -16,11 +15,10 @@
 #include "app/appstate.h"
 #include "app/historydata.h"
 #include "app/rows.h"
-#include "app/settings.h"
-#include "app/startup.h"
 #include "dialogs/historywindow.h"
 #include "display/historyplot.h"
 #include "display/commands.h"
+#include "support/benchstart.h"
 #include "support/guicount.h"
 #include "window/mainwindow.h"
 
@@ -148,17 +146,7 @@ INT_PTR CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 std::string TempSettingsPath()
 {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    std::string base = std::string(folder) + "vk_history_bench";
-    CreateDirectoryA(base.c_str(), nullptr);
-    std::string settings = base + "\\bench.vkc";
-    std::string theme = base + "\\bench.vkt";
-    DeleteFileA(settings.c_str());
-    DeleteFileA(theme.c_str());
-    WritePrivateProfileStringA("Config", "FileName", theme.c_str(), settings.c_str());
-    WritePrivateProfileStringA("Global", "Timer", "1", theme.c_str());
-    return settings;
+    return FreshBenchSettings("vk_history_bench", "1");
 }
 
 }  // namespace
@@ -166,12 +154,6 @@ std::string TempSettingsPath()
 int main()
 {
     QueryPerformanceFrequency(&frequency);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    std::string settings = TempSettingsPath();
-    SeedStartState(instance);
-    ComputeSettingsPath(settings.c_str());
-    LoadSettings(1);
-    InitCommonControls();
-    RunCreationLoop(instance, BenchProc);
+    RunBenchWindows(TempSettingsPath(), BenchProc);
     return 0;
 }

@@ -5,7 +5,6 @@
 // icons (a temperature, a fan, the hottest core) in Wine's shell.
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,12 +12,11 @@
 #include <vector>
 
 #include "app/appstate.h"
-#include "app/settings.h"
-#include "app/startup.h"
 #include "display/commands.h"
 #include "display/tray.h"
 #include "display/trayicon.h"
 #include "sensors/csensor.h"
+#include "support/benchstart.h"
 #include "support/guicount.h"
 #include "window/mainwindow.h"
 
@@ -103,18 +101,9 @@ INT_PTR CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 std::string TempSettingsPath()
 {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    std::string base = std::string(folder) + "vk_tray_bench";
-    CreateDirectoryA(base.c_str(), nullptr);
-    std::string settings = base + "\\bench.vkc";
-    std::string theme = base + "\\bench.vkt";
-    DeleteFileA(settings.c_str());
-    DeleteFileA(theme.c_str());
-    WritePrivateProfileStringA("Config", "FileName", theme.c_str(), settings.c_str());
+    const std::string settings = FreshBenchSettings("vk_tray_bench", "60");
     WritePrivateProfileStringA("Tray", "Enable", "1", settings.c_str());
     WritePrivateProfileStringA("Tray", "Rows", "0,3,c", settings.c_str());
-    WritePrivateProfileStringA("Global", "Timer", "60", theme.c_str());
     return settings;
 }
 
@@ -123,12 +112,6 @@ std::string TempSettingsPath()
 int main()
 {
     QueryPerformanceFrequency(&frequency);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    std::string settings = TempSettingsPath();
-    SeedStartState(instance);
-    ComputeSettingsPath(settings.c_str());
-    LoadSettings(1);
-    InitCommonControls();
-    RunCreationLoop(instance, BenchProc);
+    RunBenchWindows(TempSettingsPath(), BenchProc);
     return 0;
 }
