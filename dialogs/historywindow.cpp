@@ -79,6 +79,7 @@ struct HistoryView {
     int minutes = 0;
     bool stale = true;     // the live span is taken again before the next drawing
     DWORD drawnAt = 0;     // GetTickCount when the span was last taken
+    bool redrawAsked = true;  // the whole window was invalidated: all of it that shows is painted
     char readout[512] = "";
 };
 
@@ -120,6 +121,7 @@ void TakeLive(HistoryView& v)
 void Redraw(HistoryView& v)
 {
     v.stale = true;
+    v.redrawAsked = true;
     InvalidateRect(v.window, nullptr, FALSE);
 }
 
@@ -183,8 +185,11 @@ void Paint(HistoryView& v, HDC dc, const RECT& dirty)
     RECT above, meet;
     GetClientRect(v.window, &above);
     above.bottom = readout.top;
-    if (IntersectRect(&meet, &above, &dirty))
-        PaintPlot(v, dc, above, EqualRect(&meet, &above) != 0);
+    if (IntersectRect(&meet, &above, &dirty)) {
+        // Partly off the screen, a window never gets the whole plot to paint.
+        PaintPlot(v, dc, above, v.redrawAsked || EqualRect(&meet, &above));
+        v.redrawAsked = false;
+    }
     if (IntersectRect(&meet, &readout, &dirty))
         PaintReadout(v, dc, readout);
 }
@@ -403,7 +408,7 @@ void FollowHistoryWindow(bool now)
     v->stale = true;  // whatever paints next shows the new reading
     const bool seen = IsWindowVisible(window) && !IsIconic(window);
     if (now || (seen && GetTickCount() - v->drawnAt >= ColumnMilliseconds(*v)))
-        InvalidateRect(window, nullptr, FALSE);
+        Redraw(*v);
 }
 
 void CloseHistoryWindow()
