@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <iterator>
 
 #include "app/alarms.h"
 #include "app/appstate.h"
@@ -180,6 +181,7 @@ void PanelGraphs::Prepare(const PanelRects& at)
     any = overlap = false;
     capacity = history.Capacity();
     cores = history.Cores();
+    std::fill(std::begin(drawn), std::end(drawn), 0ull);
     for (int g = 0; g < kGraphCount; ++g) {
         columns[g].clear();
         if (!at.hasGraph[g])
@@ -194,7 +196,30 @@ void PanelGraphs::Prepare(const PanelRects& at)
     }
 }
 
-void PanelGraphs::DrawOne(const PanelRects& at, HDC dc, int g)
+namespace {
+
+// FNV-1a over what decides a graph's pixels.
+class Digest {
+public:
+    template <typename T>
+    void Add(const T& value)
+    {
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&value);
+        for (size_t i = 0; i < sizeof value; ++i)
+            hash = (hash ^ bytes[i]) * 1099511628211ull;
+    }
+    // Never 0, which stands for a graph not drawn yet.
+    unsigned long long Value() const { return hash | 1; }
+
+private:
+    unsigned long long hash = 14695981039346656037ull;
+};
+
+const unsigned long long kHiddenGraph = 2;  // even: no digest is
+
+}  // namespace
+
+unsigned long long PanelGraphs::DrawOne(const PanelRects& at, HDC dc, int g)
 {
     const GraphSpec& spec = kGraphs[g];
     const History& history = App().history;
@@ -208,29 +233,50 @@ void PanelGraphs::DrawOne(const PanelRects& at, HDC dc, int g)
                 scale.Take(c.Column(i).high);
             }
     }
+    Digest digest;
     if (scale.low > scale.high)
-        return;  // nothing to draw yet
+        return digest.Value();  // nothing to draw yet
     if (!IsDutyGraph(spec))
         TakeBounds(scale, spec.row);  // a fan's bounds are in rpm, its duty in per cent
+    digest.Add(scale.low);
+    digest.Add(scale.high);
     const AppState& app = App();
     const COLORREF value = app.colors.slot[kColorValue].colour;
     for (size_t s = 0; s < columns[g].size(); ++s) {
         const bool alarm = spec.row >= 0 ? RowAlarm(spec.row) : CoreAlarm(static_cast<int>(s));
-        DrawLine(dc, at.graph[g], columns[g][s], scale, alarm ? app.alarm.colour : value);
+        const GraphColumns& c = columns[g][s];
+        const COLORREF colour = alarm ? app.alarm.colour : value;
+        digest.Add(colour);
+        digest.Add(c.Shown());
+        for (int i = 0; i < c.Shown(); ++i) {
+            const GraphColumn& column = c.Column(i);
+            digest.Add(column.any);
+            digest.Add(column.any ? column.low : 0.0f);
+            digest.Add(column.any ? column.high : 0.0f);
+        }
+        DrawLine(dc, at.graph[g], c, scale, colour);
     }
+    return digest.Value();
 }
 
 void PanelGraphs::Draw(const PanelRects& at, HDC dc)
 {
     Prepare(at);
+    changed = RECT{0, 0, 0, 0};
     for (int g = 0; any && g < kGraphCount; ++g) {
-        if (!at.hasGraph[g] || !GraphShown(kGraphs[g]))
+        if (!at.hasGraph[g])
             continue;
-        const int saved = SaveDC(dc);
-        SelectObject(dc, GetStockObject(DC_BRUSH));
-        IntersectClipRect(dc, at.graph[g].left, at.graph[g].top, at.graph[g].right, at.graph[g].bottom);
-        DrawOne(at, dc, g);
-        RestoreDC(dc, saved);
+        unsigned long long digest = kHiddenGraph;
+        if (GraphShown(kGraphs[g])) {
+            const int saved = SaveDC(dc);
+            SelectObject(dc, GetStockObject(DC_BRUSH));
+            IntersectClipRect(dc, at.graph[g].left, at.graph[g].top, at.graph[g].right, at.graph[g].bottom);
+            digest = DrawOne(at, dc, g);
+            RestoreDC(dc, saved);
+        }
+        if (digest != drawn[g])
+            UnionRect(&changed, &changed, &at.graph[g]);
+        drawn[g] = digest;
     }
 }
 
@@ -241,13 +287,4 @@ void PanelGraphs::Restore(const PanelRects& at, HDC dc, HDC layer) const
         if (at.hasGraph[g])
             BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, layer, r.left, r.top, SRCCOPY);
     }
-}
-
-RECT PanelGraphs::Area(const PanelRects& at) const
-{
-    RECT area = {0, 0, 0, 0};
-    for (int g = 0; g < kGraphCount; ++g)
-        if (at.hasGraph[g])
-            UnionRect(&area, &area, &at.graph[g]);
-    return area;
 }

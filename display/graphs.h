@@ -61,16 +61,20 @@ public:
     void Draw(const PanelRects& at, HDC dc);
     // Puts the layer's pixels back under every graph.
     void Restore(const PanelRects& at, HDC dc, HDC layer) const;
-    // Every graph's rectangle together; empty without graphs.
-    RECT Area(const PanelRects& at) const;
+    // The rectangles of the graphs whose pixels the last Draw changed,
+    // together: a reading that only widens no column shows nothing new.
+    RECT Changed() const { return changed; }
 
 private:
-    void DrawOne(const PanelRects& at, HDC dc, int g);
+    // Draws one graph; returns a digest of what decides its pixels.
+    unsigned long long DrawOne(const PanelRects& at, HDC dc, int g);
 
     bool any = false;
     bool overlap = false;
     bool prepared = false;
     int capacity = 0;
     int cores = 0;  // the ring's, when the columns were laid out
+    unsigned long long drawn[kGraphCount] = {};  // each graph's digest when last drawn; 0: never
+    RECT changed = {0, 0, 0, 0};
     std::vector<GraphColumns> columns[kGraphCount];  // a single source; every core for the core graph
 };

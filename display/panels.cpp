@@ -48,13 +48,14 @@ void ShowChanged(HWND window, const Repaint& repaint)
 }
 
 // The graphs go over the layer's redraw: the layer's pixels back under
-// them, then their lines, and their rectangles join what changed.
+// them, then their lines, and the rectangles of those that look different
+// now join what changed.
 void RedrawGraphs(PanelData& panel, HDC dc, HDC layer, Repaint& repaint)
 {
     panel.graphs.Restore(panel.rects, dc, layer);
     panel.graphs.Draw(panel.rects, dc);
     if (!repaint.whole) {
-        const RECT area = panel.graphs.Area(panel.rects);
+        const RECT area = panel.graphs.Changed();
         UnionRect(&repaint.area, &repaint.area, &area);
     }
 }

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "app/history.h"
+#include "app/appstate.h"
+#include "app/rows.h"
 #include "display/graphs.h"
 #include "sensors/csensor.h"
 
@@ -185,6 +187,45 @@ TEST(GraphColumns, FollowAddsAColumnWidensThemAsTheRingFillsAndStartsOverAfterAC
     columns.Follow(h, kTemp);
     ASSERT_EQ(1, columns.Shown());
     EXPECT_EQ(30, columns.Column(0).low);
+}
+
+// A graph whose pixels a reading leaves as they were is not repainted.
+TEST(PanelGraphs, OnlyAGraphThatLooksDifferentIsRepainted)
+{
+    AppState& app = App();
+    const int shown = *RowShown(app, 0);
+    *RowShown(app, 0) = 1;
+    ASSERT_TRUE(app.history.Allocate(8, 60, 0));  // 8 samples over 4 columns: two a column once full
+    PanelRects at = {};
+    at.hasGraph[0] = true;  // the first temperature's
+    at.graph[0] = RECT{0, 0, 4, 20};
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 4, 20);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    PanelGraphs graphs;
+    const struct {
+        const char* reading;
+        bool repainted;
+    } kSteps[] = {
+        {"40", true},   // the first
+        {"40", true},   // a column more
+        {"40 40 40", true},  // five held: two a column, the columns taken again
+        {"40", false},  // the newest column stays 40-40
+        {"45", true},   // a new column
+        {"41", true},   // the newest column widens to 41-45
+        {"g", true},    // a gap starts a column
+    };
+    for (const auto& step : kSteps) {
+        Fill(app.history, step.reading);
+        graphs.Draw(at, dc);
+        const RECT changed = graphs.Changed();
+        EXPECT_EQ(step.repainted, !IsRectEmpty(&changed)) << step.reading;
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    app.history.Release();
+    *RowShown(app, 0) = shown;
 }
 
 }  // namespace
