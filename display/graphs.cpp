@@ -221,12 +221,12 @@ const unsigned long long kHiddenGraph = 2;  // even: no digest is
 
 unsigned long long PanelGraphs::DrawOne(const PanelRects& at, HDC dc, int g)
 {
-    const GraphSpec& spec = kGraphs[g];
+    const GraphSpec& graph = kGraphs[g];
     const History& history = App().history;
     Scale scale;
     for (size_t s = 0; s < columns[g].size(); ++s) {
         GraphColumns& c = columns[g][s];
-        c.Follow(history, spec.source + static_cast<int>(s));
+        c.Follow(history, graph.source + static_cast<int>(s));
         for (int i = 0; i < c.Shown(); ++i)
             if (c.Column(i).any) {
                 scale.Take(c.Column(i).low);
@@ -236,14 +236,14 @@ unsigned long long PanelGraphs::DrawOne(const PanelRects& at, HDC dc, int g)
     Digest digest;
     if (scale.low > scale.high)
         return digest.Value();  // nothing to draw yet
-    if (!IsDutyGraph(spec))
-        TakeBounds(scale, spec.row);  // a fan's bounds are in rpm, its duty in per cent
+    if (!IsDutyGraph(graph))
+        TakeBounds(scale, graph.row);  // a fan's bounds are in rpm, its duty in per cent
     digest.Add(scale.low);
     digest.Add(scale.high);
     const AppState& app = App();
     const COLORREF value = app.colors.slot[kColorValue].colour;
     for (size_t s = 0; s < columns[g].size(); ++s) {
-        const bool alarm = spec.row >= 0 ? RowAlarm(spec.row) : CoreAlarm(static_cast<int>(s));
+        const bool alarm = graph.row >= 0 ? RowAlarm(graph.row) : CoreAlarm(static_cast<int>(s));
         const GraphColumns& c = columns[g][s];
         const COLORREF colour = alarm ? app.alarm.colour : value;
         digest.Add(colour);
