@@ -40,6 +40,7 @@ struct TrayIconRecord {
     COLORREF nextColour{};
     Owner<IconTraits> icon;  // the picture the shell was last given
     bool added{};            // the shell holds the icon
+    bool tipStale{};         // the shell's tooltip is older than the tray's
 };
 
 // The icons of the window that shows them; the window's thread alone
@@ -49,8 +50,10 @@ struct TrayState {
     UINT taskbarCreated{};  // the shell's broadcast after a restart; 0 while off
     DWORD dataSize{};       // of the notify record the shell understands
     int iconSize{};         // the pictures' width and height
+    bool sizeKnown{};       // iconSize was asked for since the display last changed
     char tip[128]{};        // the tooltip every icon shows
-    bool tipChanged{};      // since the shell was last given it
+    bool hovered{};         // the pointer went over an icon at hoverAt
+    DWORD hoverAt{};        // GetTickCount then
     int count{};
     TrayIconRecord icon[kMaxTrayIcons];
 };

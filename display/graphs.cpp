@@ -76,34 +76,29 @@ const GraphColumn& GraphColumns::Column(int i) const
     return ring[(last - (Shown() - 1 - i)) % ring.size()];
 }
 
+void GraphScale::Take(double v)
+{
+    low = std::min(low, v);
+    high = std::max(high, v);
+}
+
+int GraphScale::Y(const RECT& r, double v) const
+{
+    const int h = r.bottom - r.top;
+    if (high <= low)
+        return r.top + h / 2;
+    const double f = (v - low) / (high - low);
+    return r.bottom - 1 - static_cast<int>(std::lround(f * (h - 1)));
+}
+
 namespace {
-
-// The value range a graph spans: its columns' values, and the row's alarm
-// bounds where they are set, so that a bound is always in sight.
-struct Scale {
-    double low = DBL_MAX, high = -DBL_MAX;
-
-    void Take(double v)
-    {
-        low = std::min(low, v);
-        high = std::max(high, v);
-    }
-    int Y(const RECT& r, double v) const
-    {
-        const int h = r.bottom - r.top;
-        if (high <= low)
-            return r.top + h / 2;
-        const double f = (v - low) / (high - low);
-        return r.bottom - 1 - static_cast<int>(std::lround(f * (h - 1)));
-    }
-};
 
 bool IsDutyGraph(const GraphSpec& graph)
 {
     return graph.source >= kPwmSlot && graph.source < kPwmSlot + kFanCount;
 }
 
-void TakeBounds(Scale& scale, int row)
+void TakeBounds(GraphScale& scale, int row)
 {
     AppState& app = App();
     const AlarmBound* low = row >= 0 ? RowLowBound(app, row) : nullptr;
@@ -114,15 +109,16 @@ void TakeBounds(Scale& scale, int row)
         scale.Take(high->value);
 }
 
-// One source's line: a pixel column from each column's lowest to its
-// highest value, stretched to meet the column before it; a column without
-// a value leaves a gap.
-void DrawLine(HDC dc, const RECT& r, const GraphColumns& columns, const Scale& scale, COLORREF colour)
+// One source's line from column `from` on: a pixel column from each
+// column's lowest to its highest value, stretched to meet the column before
+// it; a column without a value leaves a gap.
+void DrawLine(HDC dc, const RECT& r, const GraphColumns& columns, const GraphScale& scale, COLORREF colour,
+              int from)
 {
     SetDCBrushColor(dc, colour);
     const int shown = columns.Shown();
-    const GraphColumn* before = nullptr;
-    for (int i = 0; i < shown; ++i) {
+    const GraphColumn* before = from > 0 && columns.Column(from - 1).any ? &columns.Column(from - 1) : nullptr;
+    for (int i = std::max(from, 0); i < shown; ++i) {
         const GraphColumn& c = columns.Column(i);
         if (!c.any) {
             before = nullptr;
@@ -145,6 +141,13 @@ bool GraphShown(const GraphSpec& graph)
     if (graph.source == kCoreSource)
         return app.history.Cores() > 0;
     return *RowShown(app, graph.row) == 1;
+}
+
+COLORREF SourceColour(const GraphSpec& graph, int source)
+{
+    const AppState& app = App();
+    const bool alarm = graph.row >= 0 ? RowAlarm(graph.row) : CoreAlarm(source);
+    return alarm ? app.alarm.colour : app.colors.slot[kColorValue].colour;
 }
 
 // Text is drawn unclipped: a label or value may reach a little past its
@@ -170,6 +173,41 @@ bool GraphNearText(const PanelRects& at, const RECT& graph)
     return false;
 }
 
+// FNV-1a over what decides a graph's pixels.
+class Digest {
+public:
+    template <typename T>
+    void Add(const T& value)
+    {
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&value);
+        for (size_t i = 0; i < sizeof value; ++i)
+            hash = (hash ^ bytes[i]) * 1099511628211ull;
+    }
+    void Add(const GraphColumn& column)
+    {
+        Add(column.any);
+        Add(column.any ? column.low : 0.0f);
+        Add(column.any ? column.high : 0.0f);
+    }
+    // Never 0, which stands for a graph not drawn yet.
+    unsigned long long Value() const { return hash | 1; }
+
+private:
+    unsigned long long hash = 14695981039346656037ull;
+};
+
+const unsigned long long kHiddenGraph = 2;  // even: no digest is
+
+RECT NewestColumn(const RECT& graph)
+{
+    return RECT{graph.right - 1, graph.top, graph.right, graph.bottom};
+}
+
+void PutLayerBack(HDC dc, HDC layer, const RECT& r)
+{
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, layer, r.left, r.top, SRCCOPY);
+}
+
 }  // namespace
 
 void PanelGraphs::Prepare(const PanelRects& at)
@@ -181,7 +219,7 @@ void PanelGraphs::Prepare(const PanelRects& at)
     any = overlap = false;
     capacity = history.Capacity();
     cores = history.Cores();
-    std::fill(std::begin(drawn), std::end(drawn), 0ull);
+    std::fill(std::begin(drawn), std::end(drawn), Look());
     for (int g = 0; g < kGraphCount; ++g) {
         columns[g].clear();
         if (!at.hasGraph[g])
@@ -196,95 +234,101 @@ void PanelGraphs::Prepare(const PanelRects& at)
     }
 }
 
-namespace {
-
-// FNV-1a over what decides a graph's pixels.
-class Digest {
-public:
-    template <typename T>
-    void Add(const T& value)
-    {
-        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&value);
-        for (size_t i = 0; i < sizeof value; ++i)
-            hash = (hash ^ bytes[i]) * 1099511628211ull;
-    }
-    // Never 0, which stands for a graph not drawn yet.
-    unsigned long long Value() const { return hash | 1; }
-
-private:
-    unsigned long long hash = 14695981039346656037ull;
-};
-
-const unsigned long long kHiddenGraph = 2;  // even: no digest is
-
-}  // namespace
-
-unsigned long long PanelGraphs::DrawOne(const PanelRects& at, HDC dc, int g)
+// Catches the graph's columns up with the history. The head covers the
+// scale, each source's colour and columns but its newest, so that a reading
+// which changed only the newest columns leaves it as it was.
+PanelGraphs::Look PanelGraphs::LookOf(int g, GraphScale* scale)
 {
     const GraphSpec& graph = kGraphs[g];
     const History& history = App().history;
-    Scale scale;
+    *scale = GraphScale{DBL_MAX, -DBL_MAX};
     for (size_t s = 0; s < columns[g].size(); ++s) {
         GraphColumns& c = columns[g][s];
         c.Follow(history, graph.source + static_cast<int>(s));
         for (int i = 0; i < c.Shown(); ++i)
             if (c.Column(i).any) {
-                scale.Take(c.Column(i).low);
-                scale.Take(c.Column(i).high);
+                scale->Take(c.Column(i).low);
+                scale->Take(c.Column(i).high);
             }
     }
-    Digest digest;
-    if (scale.low > scale.high)
-        return digest.Value();  // nothing to draw yet
+    Digest head, tail;
+    if (scale->low > scale->high)
+        return Look{head.Value(), tail.Value()};  // nothing to draw yet
     if (!IsDutyGraph(graph))
-        TakeBounds(scale, graph.row);  // a fan's bounds are in rpm, its duty in per cent
-    digest.Add(scale.low);
-    digest.Add(scale.high);
-    const AppState& app = App();
-    const COLORREF value = app.colors.slot[kColorValue].colour;
+        TakeBounds(*scale, graph.row);  // a fan's bounds are in rpm, its duty in per cent
+    head.Add(scale->low);
+    head.Add(scale->high);
     for (size_t s = 0; s < columns[g].size(); ++s) {
-        const bool alarm = graph.row >= 0 ? RowAlarm(graph.row) : CoreAlarm(static_cast<int>(s));
         const GraphColumns& c = columns[g][s];
-        const COLORREF colour = alarm ? app.alarm.colour : value;
-        digest.Add(colour);
-        digest.Add(c.Shown());
-        for (int i = 0; i < c.Shown(); ++i) {
-            const GraphColumn& column = c.Column(i);
-            digest.Add(column.any);
-            digest.Add(column.any ? column.low : 0.0f);
-            digest.Add(column.any ? column.high : 0.0f);
-        }
-        DrawLine(dc, at.graph[g], c, scale, colour);
+        head.Add(SourceColour(graph, static_cast<int>(s)));
+        head.Add(c.Shown());
+        for (int i = 0; i + 1 < c.Shown(); ++i)
+            head.Add(c.Column(i));
+        if (c.Shown() > 0)
+            tail.Add(c.Column(c.Shown() - 1));
     }
-    return digest.Value();
+    return Look{head.Value(), tail.Value()};
 }
 
-void PanelGraphs::Draw(const PanelRects& at, HDC dc)
+// Every source's line, or only the newest pixel column of each.
+void PanelGraphs::DrawGraph(const PanelRects& at, HDC dc, int g, const GraphScale& scale, bool newestOnly)
+{
+    if (scale.low > scale.high)
+        return;
+    const GraphSpec& graph = kGraphs[g];
+    const int saved = SaveDC(dc);
+    SelectObject(dc, GetStockObject(DC_BRUSH));
+    IntersectClipRect(dc, at.graph[g].left, at.graph[g].top, at.graph[g].right, at.graph[g].bottom);
+    for (size_t s = 0; s < columns[g].size(); ++s) {
+        const GraphColumns& c = columns[g][s];
+        DrawLine(dc, at.graph[g], c, scale, SourceColour(graph, static_cast<int>(s)), newestOnly ? c.Shown() - 1 : 0);
+    }
+    RestoreDC(dc, saved);
+}
+
+void PanelGraphs::DrawAll(const PanelRects& at, HDC dc, bool buffer)
 {
     Prepare(at);
-    changed = RECT{0, 0, 0, 0};
+    changedCount = 0;
     for (int g = 0; any && g < kGraphCount; ++g) {
         if (!at.hasGraph[g])
             continue;
-        unsigned long long digest = kHiddenGraph;
+        Look look{kHiddenGraph, 0};
+        GraphScale scale{DBL_MAX, -DBL_MAX};
         if (GraphShown(kGraphs[g])) {
-            const int saved = SaveDC(dc);
-            SelectObject(dc, GetStockObject(DC_BRUSH));
-            IntersectClipRect(dc, at.graph[g].left, at.graph[g].top, at.graph[g].right, at.graph[g].bottom);
-            digest = DrawOne(at, dc, g);
-            RestoreDC(dc, saved);
+            look = LookOf(g, &scale);
+            DrawGraph(at, dc, g, scale, false);
         }
-        if (digest != drawn[g])
-            UnionRect(&changed, &changed, &at.graph[g]);
-        drawn[g] = digest;
+        // Drawn elsewhere, the back buffer's graph is no longer known.
+        drawn[g] = buffer ? look : Look();
     }
 }
 
-void PanelGraphs::Restore(const PanelRects& at, HDC dc, HDC layer) const
+void PanelGraphs::AddChanged(const RECT& r)
 {
+    if (changedCount < kGraphCount)
+        changed[changedCount++] = r;
+}
+
+void PanelGraphs::Update(const PanelRects& at, HDC dc, HDC layer, const RECT& spoiled)
+{
+    Prepare(at);
+    changedCount = 0;
     for (int g = 0; any && g < kGraphCount; ++g) {
-        const RECT& r = at.graph[g];
-        if (at.hasGraph[g])
-            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, layer, r.left, r.top, SRCCOPY);
+        if (!at.hasGraph[g])
+            continue;
+        Look look{kHiddenGraph, 0};
+        GraphScale scale{DBL_MAX, -DBL_MAX};
+        if (GraphShown(kGraphs[g]))
+            look = LookOf(g, &scale);
+        RECT meet;
+        const bool whole = look.head != drawn[g].head || IntersectRect(&meet, &spoiled, &at.graph[g]);
+        if (!whole && look.tail == drawn[g].tail)
+            continue;
+        const RECT area = whole ? at.graph[g] : NewestColumn(at.graph[g]);
+        PutLayerBack(dc, layer, area);
+        DrawGraph(at, dc, g, scale, !whole);
+        AddChanged(area);
+        drawn[g] = look;
     }
 }

@@ -45,8 +45,20 @@ private:
     unsigned int generation = 0;  // of the history taken from
 };
 
+// The value range a graph spans: its columns' values, and the row's alarm
+// bounds where they are set, so that a bound is always in sight.
+struct GraphScale {
+    double low, high;
+
+    void Take(double v);
+    // The pixel row of a value in the graph's rectangle.
+    int Y(const RECT& r, double v) const;
+};
+
 // The graphs of one window: their columns follow the history, and every
-// graph is drawn from them.
+// graph is drawn from them. A graph is drawn again only where a reading
+// changed how it looks: not at all when nothing did, only its newest pixel
+// column when nothing else did, else from the layer up.
 class PanelGraphs {
 public:
     // Sizes the columns for the template's graph rectangles and the
@@ -56,25 +68,35 @@ public:
     // Some graph lies where a label or value may put ink: such a window
     // redraws everything each time rather than graphs over the layer.
     bool Overlap() const { return overlap; }
-    // Catches the columns up with the history and draws each graph whose
-    // row is shown into dc, over what it holds.
-    void Draw(const PanelRects& at, HDC dc);
-    // Puts the layer's pixels back under every graph.
-    void Restore(const PanelRects& at, HDC dc, HDC layer) const;
-    // The rectangles of the graphs whose pixels the last Draw changed,
-    // together: a reading that only widens no column shows nothing new.
-    RECT Changed() const { return changed; }
+    // Draws every graph whose row is shown into dc, over what it holds (a
+    // panel drawn anew). buffer: dc is the back buffer, which later
+    // updates build on; any other dc is drawn for itself.
+    void DrawAll(const PanelRects& at, HDC dc, bool buffer);
+    // Catches the columns up with the history and brings the back buffer's
+    // graphs up to date over the layer's pixels; spoiled is the area the
+    // layer's own redraw just put back (a graph it meets is drawn anew).
+    void Update(const PanelRects& at, HDC dc, HDC layer, const RECT& spoiled);
+    // The areas the last Update changed.
+    int ChangedCount() const { return changedCount; }
+    const RECT& Changed(int i) const { return changed[i]; }
 
 private:
-    // Draws one graph; returns a digest of what decides its pixels.
-    unsigned long long DrawOne(const PanelRects& at, HDC dc, int g);
+    // What decides a graph's pixels: head all but its newest pixel column,
+    // tail that column.
+    struct Look {
+        unsigned long long head = 0, tail = 0;  // 0: never drawn
+    };
+    Look LookOf(int g, GraphScale* scale);
+    void DrawGraph(const PanelRects& at, HDC dc, int g, const GraphScale& scale, bool newestOnly);
+    void AddChanged(const RECT& r);
 
     bool any = false;
     bool overlap = false;
     bool prepared = false;
     int capacity = 0;
     int cores = 0;  // the ring's, when the columns were laid out
-    unsigned long long drawn[kGraphCount] = {};  // each graph's digest when last drawn; 0: never
-    RECT changed = {0, 0, 0, 0};
+    Look drawn[kGraphCount];  // on the back buffer
+    int changedCount = 0;
+    RECT changed[kGraphCount] = {};
     std::vector<GraphColumns> columns[kGraphCount];  // a single source; every core for the core graph
 };

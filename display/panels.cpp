@@ -29,44 +29,49 @@ PanelData* PanelOf(HWND window)
     return data;
 }
 
+// Part of the back buffer to the window; nothing when it is empty.
+void ShowArea(HWND window, const RECT& r)
+{
+    if (IsRectEmpty(&r))
+        return;
+    const SkinState& skin = App().skinState;
+    RECT area = r;
+    OffsetRect(&area, skin.x, skin.y);
+    InvalidateRect(window, &area, FALSE);
+}
+
 // A full redraw invalidates the whole window; a redraw of changed values
-// only the rectangle around what it changed, and nothing when it changed
-// nothing: the window's other pixels are the back buffer's already. WM_PAINT
-// copies the buffer.
-void ShowChanged(HWND window, const Repaint& repaint)
+// only the rectangle around what it changed and the graphs' areas that
+// changed, and nothing when it changed nothing: the window's other pixels
+// are the back buffer's already. WM_PAINT copies the buffer.
+void ShowChanged(HWND window, const Repaint& repaint, const PanelGraphs& graphs)
 {
     if (repaint.whole) {
         InvalidateRect(window, nullptr, FALSE);
         return;
     }
-    if (IsRectEmpty(&repaint.area))
-        return;
-    const SkinState& skin = App().skinState;
-    RECT area = repaint.area;
-    OffsetRect(&area, skin.x, skin.y);
-    InvalidateRect(window, &area, FALSE);
+    ShowArea(window, repaint.area);
+    for (int i = 0; i < graphs.ChangedCount(); ++i)
+        ShowArea(window, graphs.Changed(i));
 }
 
-// The graphs go over the layer's redraw: the layer's pixels back under
-// them, then their lines, and the rectangles of those that look different
-// now join what changed.
-void RedrawGraphs(PanelData& panel, HDC dc, HDC layer, Repaint& repaint)
+// The graphs go over the layer's redraw; a graph the layer's pixels went
+// over is drawn anew.
+void UpdateGraphs(PanelData& panel, HDC dc, HDC layer, const Repaint& repaint)
 {
-    panel.graphs.Restore(panel.rects, dc, layer);
-    panel.graphs.Draw(panel.rects, dc);
-    if (!repaint.whole) {
-        const RECT area = panel.graphs.Changed();
-        UnionRect(&repaint.area, &repaint.area, &area);
-    }
+    const SkinState& skin = App().skinState;
+    const RECT spoiled = repaint.whole ? RECT{0, 0, skin.width, skin.height} : repaint.area;
+    panel.graphs.Update(panel.rects, dc, layer, spoiled);
 }
 
-// Everything anew, in the order every redraw keeps to.
-void DrawEverything(PanelData& panel, HDC dc, const RowPlan& plan)
+// Everything anew, in the order every redraw keeps to; buffer: dc is the
+// back buffer.
+void DrawEverything(PanelData& panel, HDC dc, const RowPlan& plan, bool buffer)
 {
     PrepareContext(dc);
     DrawStatic(panel.rects, dc);
     DrawRows(panel.rects, dc, plan, 0);
-    panel.graphs.Draw(panel.rects, dc);
+    panel.graphs.DrawAll(panel.rects, dc, buffer);
 }
 
 }  // namespace
@@ -106,11 +111,11 @@ void DrawPanels(HWND window)
     if (skin.layer.dc.Valid() && !panel->graphs.Overlap()) {
         repaint = panel->layer.Redraw(window, panel->rects, dc, plan);
         if (panel->graphs.Any())
-            RedrawGraphs(*panel, dc, skin.layer.dc.Get(), repaint);
+            UpdateGraphs(*panel, dc, skin.layer.dc.Get(), repaint);
     } else {
-        DrawEverything(*panel, dc, plan);
+        DrawEverything(*panel, dc, plan, true);
     }
-    ShowChanged(window, repaint);
+    ShowChanged(window, repaint, panel->graphs);
     app.drawLock.Leave();
 }
 
@@ -119,7 +124,7 @@ void DrawPanelsFull(HWND window, HDC dc)
     AppState& app = App();
     app.drawLock.Enter();
     if (PanelData* panel = PanelOf(window))
-        DrawEverything(*panel, dc, PlanRows());
+        DrawEverything(*panel, dc, PlanRows(), false);
     app.drawLock.Leave();
 }
 

@@ -19,6 +19,11 @@ namespace {
 const char kTaskbarCreated[] = "TaskbarCreated";
 const DWORD kLongTipShell = 5;  // shell32 from 5.0 takes the 128-byte tooltip
 const UINT kEveryPart = NIF_ICON | NIF_TIP | NIF_MESSAGE;
+// Each message to the shell costs a round trip to another process, so the
+// tooltip, which changes with nearly every reading, is handed over only
+// while someone may be reading it: for this long after the pointer last
+// moved over an icon (longer than the shell keeps a tooltip up).
+const DWORD kTipFollowMs = 10000;
 
 template <typename Call>
 Call Entry(const char* module, const char* name)
@@ -88,11 +93,33 @@ void Push(TrayState& tray, int index, UINT parts)
 {
     TrayIconRecord& icon = tray.icon[index];
     NOTIFYICONDATAA data = NotifyData(tray, index, parts);
-    if (icon.added && Shell_NotifyIconA(NIM_MODIFY, &data))
+    if (icon.added && Shell_NotifyIconA(NIM_MODIFY, &data)) {
+        icon.tipStale = icon.tipStale && !(parts & NIF_TIP);
         return;
+    }
     data.uFlags = kEveryPart;
-    if (Shell_NotifyIconA(NIM_ADD, &data))
+    if (Shell_NotifyIconA(NIM_ADD, &data)) {
         icon.added = true;
+        icon.tipStale = false;
+    }
+}
+
+bool TipFollowed(const TrayState& tray)
+{
+    return tray.hovered && GetTickCount() - tray.hoverAt < kTipFollowMs;
+}
+
+// The size is asked for once, and again after the display or its settings
+// changed; true when it is not what the pictures were drawn at.
+bool TakeIconSize(TrayState& tray)
+{
+    if (tray.sizeKnown)
+        return false;
+    const int size = TrayIconSize();
+    const bool resized = size != tray.iconSize;
+    tray.iconSize = size;
+    tray.sizeKnown = true;
+    return resized;
 }
 
 void WriteDebugLine(int index, const char* text)
@@ -195,7 +222,8 @@ void TakeTrayReadings(HWND window, const CoreTable& cores)
         tray.icon[i].nextColour = reading.colour;
     }
     if (TakeTip(tray, cores))
-        tray.tipChanged = true;
+        for (int i = 0; i < tray.count; ++i)
+            tray.icon[i].tipStale = true;
 }
 
 void UpdateTray(HWND window)
@@ -204,19 +232,25 @@ void UpdateTray(HWND window)
     TrayState& tray = app.trayIcons;
     if (!app.tray.enable || tray.window != window)
         return;
-    const int size = TrayIconSize();
-    const bool resized = size != tray.iconSize;
-    tray.iconSize = size;
-    const bool tipChanged = tray.tipChanged;
-    tray.tipChanged = false;
+    const bool resized = TakeIconSize(tray);
+    const bool followed = TipFollowed(tray);
     for (int i = 0; i < tray.count; ++i) {
         const TrayIconRecord& icon = tray.icon[i];
         if (resized || !icon.icon.Valid() || std::strcmp(icon.text, icon.nextText) != 0 ||
             icon.colour != icon.nextColour)
             Redraw(tray, i);
-        else if (tipChanged || !icon.added)
+        else if (!icon.added || (icon.tipStale && followed))
             Push(tray, i, NIF_TIP);
     }
+}
+
+void OnTrayDisplayChange(HWND window)
+{
+    TrayState& tray = App().trayIcons;
+    if (tray.window != window)
+        return;
+    tray.sizeKnown = false;
+    UpdateTray(window);
 }
 
 void CloseTray(HWND window)
@@ -230,6 +264,7 @@ void CloseTray(HWND window)
         if (icon.added)
             Shell_NotifyIconA(NIM_DELETE, &data);
         icon.added = false;
+        icon.tipStale = false;
         icon.icon.Reset();
         icon.text[0] = icon.nextText[0] = '\0';
     }
@@ -237,12 +272,33 @@ void CloseTray(HWND window)
     tray.window = nullptr;
     tray.taskbarCreated = 0;
     tray.tip[0] = '\0';
-    tray.tipChanged = false;
+    tray.sizeKnown = false;
+    tray.hovered = false;
 }
 
-INT_PTR OnTrayNotify(HWND window, LPARAM mouse)
+namespace {
+
+// The pointer over an icon: its tooltip is brought up to date before the
+// shell shows it, and kept so while the pointer stays.
+void OnHover(HWND window, WPARAM index)
+{
+    TrayState& tray = App().trayIcons;
+    if (tray.window != window)
+        return;
+    tray.hovered = true;
+    tray.hoverAt = GetTickCount();
+    if (index < static_cast<WPARAM>(tray.count) && tray.icon[index].added && tray.icon[index].tipStale)
+        Push(tray, static_cast<int>(index), NIF_TIP);
+}
+
+}  // namespace
+
+INT_PTR OnTrayNotify(HWND window, WPARAM index, LPARAM mouse)
 {
     switch (LOWORD(mouse)) {
+    case WM_MOUSEMOVE:
+        OnHover(window, index);
+        return 1;
     case WM_LBUTTONUP:
         ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
         SetForegroundWindow(window);

@@ -21,10 +21,14 @@ void TakeTrayReadings(HWND window, const CoreTable& cores);
 void UpdateTray(HWND window);
 // When the window goes (re-created or ending): no icon stays behind.
 void CloseTray(HWND window);
+// The display or its settings changed: the icons are drawn again at the
+// small-icon size if it changed.
+void OnTrayDisplayChange(HWND window);
 
 // A click shows the window (restored when minimised or hidden) in front; a
-// right click opens the window's menu.
-INT_PTR OnTrayNotify(HWND window, LPARAM mouse);
+// right click opens the window's menu; the pointer's moves over an icon
+// (index) keep the tooltips up to date.
+INT_PTR OnTrayNotify(HWND window, WPARAM index, LPARAM mouse);
 // The shell's broadcast after it restarted, which forgot every icon.
 bool IsTaskbarCreated(UINT message);
 INT_PTR OnTaskbarCreated(HWND window);

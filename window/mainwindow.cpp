@@ -335,6 +335,7 @@ void RequestRecreation(HWND window)
 INT_PTR OnDisplayChange(HWND window)
 {
     KeepOnAMonitor(window);
+    OnTrayDisplayChange(window);
     return 0;
 }
 
@@ -342,6 +343,7 @@ INT_PTR OnSettingChange(HWND window, WPARAM what)
 {
     if (what == SPI_SETWORKAREA)
         KeepOnAMonitor(window);
+    OnTrayDisplayChange(window);
     return 0;
 }
 
@@ -415,7 +417,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DISPLAYCHANGE: return OnDisplayChange(window);
     case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
     case WM_POWERBROADCAST: return OnPowerBroadcast(window, wParam);
-    case WM_TRAY_NOTIFY: return OnTrayNotify(window, lParam);
+    case WM_TRAY_NOTIFY: return OnTrayNotify(window, wParam, lParam);
     default: return IsTaskbarCreated(message) ? OnTaskbarCreated(window) : 0;
     }
 }

@@ -189,8 +189,42 @@ TEST(GraphColumns, FollowAddsAColumnWidensThemAsTheRingFillsAndStartsOverAfterAC
     EXPECT_EQ(30, columns.Column(0).low);
 }
 
-// A graph whose pixels a reading leaves as they were is not repainted.
-TEST(PanelGraphs, OnlyAGraphThatLooksDifferentIsRepainted)
+// A memory bitmap filled with one colour.
+struct Surface {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap;
+    HGDIOBJ old;
+    Surface(int w, int h, COLORREF fill)
+    {
+        BITMAPINFO info = TopDownBitmapInfo(w, h);
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        old = SelectObject(dc, bitmap);
+        SetDCBrushColor(dc, fill);
+        SelectObject(dc, GetStockObject(DC_BRUSH));
+        PatBlt(dc, 0, 0, w, h, PATCOPY);
+    }
+    ~Surface()
+    {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    std::string Pixels(const RECT& r) const
+    {
+        std::string out;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                out += GetPixel(dc, x, y) == RGB(0, 0, 40) ? '.' : '#';
+        return out;
+    }
+};
+
+// A reading repaints a graph only where it looks different: nothing when
+// it looks the same, the newest pixel column when only the newest column
+// changed, else the whole graph; and what the back buffer then holds is
+// what drawing it anew gives.
+TEST(PanelGraphs, AReadingRepaintsOnlyWhatLooksDifferent)
 {
     AppState& app = App();
     const int shown = *RowShown(app, 0);
@@ -198,32 +232,40 @@ TEST(PanelGraphs, OnlyAGraphThatLooksDifferentIsRepainted)
     ASSERT_TRUE(app.history.Allocate(8, 60, 0));  // 8 samples over 4 columns: two a column once full
     PanelRects at = {};
     at.hasGraph[0] = true;  // the first temperature's
-    at.graph[0] = RECT{0, 0, 4, 20};
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, 4, 20);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECT graph = {2, 0, 6, 20};
+    at.graph[0] = graph;
+    const RECT newest = {5, 0, 6, 20};
+    Surface layer(8, 20, RGB(0, 0, 40)), buffer(8, 20, RGB(0, 0, 40));
     PanelGraphs graphs;
     const struct {
         const char* reading;
-        bool repainted;
+        const RECT* repainted;
     } kSteps[] = {
-        {"40", true},   // the first
-        {"40", true},   // a column more
-        {"40 40 40", true},  // five held: two a column, the columns taken again
-        {"40", false},  // the newest column stays 40-40
-        {"45", true},   // a new column
-        {"41", true},   // the newest column widens to 41-45
-        {"g", true},    // a gap starts a column
+        {"40", &graph},        // the first
+        {"42", &graph},        // a column more
+        {"40 40 40", &graph},  // five held: two a column, the columns taken again
+        {"40", nullptr},       // the newest column stays 40-40
+        {"41", &graph},        // a new column
+        {"42", &newest},       // within the range, the newest column alone widens
+        {"41", &graph},        // the ring is full: the columns move on
+        {"g", nullptr},        // a gap in a column that has a value
+        {"45", &graph},        // beyond the range: a new scale
     };
     for (const auto& step : kSteps) {
         Fill(app.history, step.reading);
-        graphs.Draw(at, dc);
-        const RECT changed = graphs.Changed();
-        EXPECT_EQ(step.repainted, !IsRectEmpty(&changed)) << step.reading;
+        graphs.Update(at, buffer.dc, layer.dc, RECT{0, 0, 0, 0});
+        ASSERT_EQ(step.repainted ? 1 : 0, graphs.ChangedCount()) << step.reading;
+        EXPECT_TRUE(!step.repainted || EqualRect(step.repainted, &graphs.Changed(0))) << step.reading;
+        Surface anew(8, 20, RGB(0, 0, 40));
+        PanelGraphs fresh;
+        fresh.DrawAll(at, anew.dc, true);
+        EXPECT_EQ(anew.Pixels(RECT{0, 0, 8, 20}), buffer.Pixels(RECT{0, 0, 8, 20})) << step.reading;
     }
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
+    // Drawn into another dc, the back buffer's graph is drawn anew next time.
+    Surface other(8, 20, RGB(0, 0, 40));
+    graphs.DrawAll(at, other.dc, false);
+    graphs.Update(at, buffer.dc, layer.dc, RECT{0, 0, 0, 0});
+    EXPECT_EQ(1, graphs.ChangedCount());
     app.history.Release();
     *RowShown(app, 0) = shown;
 }

@@ -175,6 +175,29 @@ TEST_F(TrayTest, AddedRedrawnOnlyOnChangeAndRemovedWithTheWindow)
     EXPECT_EQ(0, heldAtEnd);
 }
 
+// Each message to the shell is dear: a tooltip that changed goes over only
+// once the pointer is on an icon, then with each reading while it stays.
+TEST_F(TrayTest, TheTooltipFollowsTheReadingsOnlyWhileThePointerIsOnAnIcon)
+{
+    Enable("0");
+    ASSERT_TRUE(Open());
+    SensorBlock block = KnownBlock();
+    const TrayIconRecord& icon = App().trayIcons.icon[0];
+    for (int step = 0; step < 3; ++step) {
+        if (step == 1)
+            Proc(WM_TRAY_NOTIFY, 0, WM_MOUSEMOVE);
+        block.temp[1] = static_cast<uint16_t>(block.temp[1] + 1);  // in the tooltip, not on the icon
+        scenario.SetBlock(block);
+        ReadNow();
+        EXPECT_EQ(step == 0, icon.tipStale) << step;
+        if (step == 0) {
+            Proc(WM_TRAY_NOTIFY, 0, WM_MOUSEMOVE);
+            EXPECT_FALSE(icon.tipStale);
+        }
+    }
+    EXPECT_EQ("TRAY 0 : 45", TrayLines().back());
+}
+
 TEST_F(TrayTest, TheIconsComeBackWhenTheShellRestarts)
 {
     Enable("0,7");
