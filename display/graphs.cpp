@@ -4,9 +4,12 @@
 #include <cfloat>
 #include <cmath>
 #include <iterator>
+#include <new>
 
 #include "app/alarms.h"
 #include "app/appstate.h"
+#include "foundation/gdiwrap.h"
+#include "foundation/owner.h"
 
 int SamplesPerColumn(int samples, int width)
 {
@@ -111,11 +114,11 @@ void TakeBounds(GraphScale& scale, int row)
 
 // One source's line from column `from` on: a pixel column from each
 // column's lowest to its highest value, stretched to meet the column before
-// it; a column without a value leaves a gap.
-void DrawLine(HDC dc, const RECT& r, const GraphColumns& columns, const GraphScale& scale, COLORREF colour,
-              int from)
+// it; a column without a value leaves a gap. Each pixel column is a segment
+// that ends below its last pixel; the lines are drawn together later.
+void AddLine(GraphSegments& segments, const RECT& r, const GraphColumns& columns, const GraphScale& scale,
+             COLORREF colour, int from)
 {
-    SetDCBrushColor(dc, colour);
     const int shown = columns.Shown();
     const GraphColumn* before = from > 0 && columns.Column(from - 1).any ? &columns.Column(from - 1) : nullptr;
     for (int i = std::max(from, 0); i < shown; ++i) {
@@ -129,8 +132,8 @@ void DrawLine(HDC dc, const RECT& r, const GraphColumns& columns, const GraphSca
             low = std::min(low, static_cast<double>(before->high));
             high = std::max(high, static_cast<double>(before->low));
         }
-        const int top = scale.Y(r, high), bottom = scale.Y(r, low);
-        PatBlt(dc, r.right - shown + i, top, 1, bottom - top + 1, PATCOPY);
+        const int x = r.right - shown + i;
+        segments.Add(colour, POINT{x, scale.Y(r, high)}, POINT{x, scale.Y(r, low) + 1});
         before = &c;
     }
 }
@@ -173,6 +176,16 @@ bool GraphNearText(const PanelRects& at, const RECT& graph)
     return false;
 }
 
+// Graphs drawn one over another are drawn anew together every time.
+bool GraphOverGraph(const PanelRects& at, int g)
+{
+    RECT meet;
+    for (int other = 0; other < g; ++other)
+        if (at.hasGraph[other] && IntersectRect(&meet, &at.graph[other], &at.graph[g]))
+            return true;
+    return false;
+}
+
 // FNV-1a over what decides a graph's pixels.
 class Digest {
 public:
@@ -198,14 +211,76 @@ private:
 
 const unsigned long long kHiddenGraph = 2;  // even: no digest is
 
+}  // namespace
+
+bool GraphSegments::Reserve(size_t count, size_t sources)
+{
+    try {
+        points.reserve(2 * count);
+        pairs.assign(count, 2);
+        runs.reserve(sources);
+        return true;
+    } catch (const std::bad_alloc&) {
+        points = std::vector<POINT>();
+        pairs = std::vector<DWORD>();
+        runs = std::vector<Run>();
+        return false;
+    }
+}
+
+// Within the room reserved, so that drawing never allocates: a graph that
+// found none is not drawn.
+void GraphSegments::Add(COLORREF colour, POINT top, POINT end)
+{
+    const bool newRun = runs.empty() || runs.back().colour != colour;
+    if (points.size() + 2 > points.capacity() || (newRun && runs.size() == runs.capacity()))
+        return;
+    if (newRun)
+        runs.push_back(Run{colour, points.size()});
+    points.push_back(top);
+    points.push_back(end);
+}
+
+// Each run of one colour in one call, in the order they were added: where
+// lines cross, the later one shows, as if each had been drawn in turn.
+void GraphSegments::Draw(HDC dc)
+{
+    if (points.empty())
+        return;
+    const HGDIOBJ pen = SelectObject(dc, GetStockObject(DC_PEN));
+    for (size_t r = 0; r < runs.size(); ++r) {
+        const size_t end = r + 1 < runs.size() ? runs[r + 1].first : points.size();
+        SetDCPenColor(dc, runs[r].colour);
+        PolyPolyline(dc, points.data() + runs[r].first, pairs.data(), static_cast<DWORD>((end - runs[r].first) / 2));
+    }
+    SelectObject(dc, pen);
+    points.clear();
+    runs.clear();
+}
+
+namespace {
+
 RECT NewestColumn(const RECT& graph)
 {
     return RECT{graph.right - 1, graph.top, graph.right, graph.bottom};
 }
 
-void PutLayerBack(HDC dc, HDC layer, const RECT& r)
+// The layer's pixels back in the areas, in one copy through a clip region.
+void PutLayerBack(HDC dc, HDC layer, const RECT* areas, int count)
 {
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, layer, r.left, r.top, SRCCOPY);
+    RegionOwner clip(RegionOfRects(areas, count));
+    RECT all = {0, 0, 0, 0};
+    for (int i = 0; i < count; ++i)
+        UnionRect(&all, &all, &areas[i]);
+    if (!clip.Valid()) {
+        for (int i = 0; i < count; ++i)
+            BitBlt(dc, areas[i].left, areas[i].top, areas[i].right - areas[i].left, areas[i].bottom - areas[i].top,
+                   layer, areas[i].left, areas[i].top, SRCCOPY);
+        return;
+    }
+    SelectClipRgn(dc, clip.Get());
+    BitBlt(dc, all.left, all.top, all.right - all.left, all.bottom - all.top, layer, all.left, all.top, SRCCOPY);
+    SelectClipRgn(dc, nullptr);
 }
 
 }  // namespace
@@ -220,18 +295,22 @@ void PanelGraphs::Prepare(const PanelRects& at)
     capacity = history.Capacity();
     cores = history.Cores();
     std::fill(std::begin(drawn), std::end(drawn), Look());
+    size_t room = 0, sourceCount = 0;
     for (int g = 0; g < kGraphCount; ++g) {
         columns[g].clear();
         if (!at.hasGraph[g])
             continue;
         any = true;
-        overlap = overlap || GraphNearText(at, at.graph[g]);
+        overlap = overlap || GraphNearText(at, at.graph[g]) || GraphOverGraph(at, g);
         const int width = at.graph[g].right - at.graph[g].left;
         const int sources = kGraphs[g].source == kCoreSource ? history.Cores() : 1;
         columns[g].resize(sources);
         for (GraphColumns& c : columns[g])
             c.Reset(width);
+        room += static_cast<size_t>(sources) * std::max(width, 0);
+        sourceCount += sources;
     }
+    segments.Reserve(room, sourceCount);
 }
 
 // Catches the graph's columns up with the history. The head covers the
@@ -270,20 +349,18 @@ PanelGraphs::Look PanelGraphs::LookOf(int g, GraphScale* scale)
     return Look{head.Value(), tail.Value()};
 }
 
-// Every source's line, or only the newest pixel column of each.
-void PanelGraphs::DrawGraph(const PanelRects& at, HDC dc, int g, const GraphScale& scale, bool newestOnly)
+// Every source's line, or only the newest pixel column of each, to the
+// lines to draw. A graph is drawn only within its rectangle: the scale
+// spans every value it shows.
+void PanelGraphs::AddGraph(const PanelRects& at, int g, const GraphScale& scale, bool newestOnly)
 {
-    if (scale.low > scale.high)
+    const RECT& r = at.graph[g];
+    if (scale.low > scale.high || IsRectEmpty(&r))
         return;
-    const GraphSpec& graph = kGraphs[g];
-    const int saved = SaveDC(dc);
-    SelectObject(dc, GetStockObject(DC_BRUSH));
-    IntersectClipRect(dc, at.graph[g].left, at.graph[g].top, at.graph[g].right, at.graph[g].bottom);
     for (size_t s = 0; s < columns[g].size(); ++s) {
         const GraphColumns& c = columns[g][s];
-        DrawLine(dc, at.graph[g], c, scale, SourceColour(graph, static_cast<int>(s)), newestOnly ? c.Shown() - 1 : 0);
+        AddLine(segments, r, c, scale, SourceColour(kGraphs[g], static_cast<int>(s)), newestOnly ? c.Shown() - 1 : 0);
     }
-    RestoreDC(dc, saved);
 }
 
 void PanelGraphs::DrawAll(const PanelRects& at, HDC dc, bool buffer)
@@ -297,17 +374,12 @@ void PanelGraphs::DrawAll(const PanelRects& at, HDC dc, bool buffer)
         GraphScale scale{DBL_MAX, -DBL_MAX};
         if (GraphShown(kGraphs[g])) {
             look = LookOf(g, &scale);
-            DrawGraph(at, dc, g, scale, false);
+            AddGraph(at, g, scale, false);
         }
         // Drawn elsewhere, the back buffer's graph is no longer known.
         drawn[g] = buffer ? look : Look();
     }
-}
-
-void PanelGraphs::AddChanged(const RECT& r)
-{
-    if (changedCount < kGraphCount)
-        changed[changedCount++] = r;
+    segments.Draw(dc);
 }
 
 void PanelGraphs::Update(const PanelRects& at, HDC dc, HDC layer, const RECT& spoiled)
@@ -325,10 +397,10 @@ void PanelGraphs::Update(const PanelRects& at, HDC dc, HDC layer, const RECT& sp
         const bool whole = look.head != drawn[g].head || IntersectRect(&meet, &spoiled, &at.graph[g]);
         if (!whole && look.tail == drawn[g].tail)
             continue;
-        const RECT area = whole ? at.graph[g] : NewestColumn(at.graph[g]);
-        PutLayerBack(dc, layer, area);
-        DrawGraph(at, dc, g, scale, !whole);
-        AddChanged(area);
+        changed[changedCount++] = whole ? at.graph[g] : NewestColumn(at.graph[g]);
+        AddGraph(at, g, scale, !whole);
         drawn[g] = look;
     }
+    PutLayerBack(dc, layer, changed, changedCount);
+    segments.Draw(dc);
 }

@@ -55,6 +55,26 @@ struct GraphScale {
     int Y(const RECT& r, double v) const;
 };
 
+// The lines of the graphs to draw: segments of two points each, in runs of
+// one colour, drawn together; the room is reserved once.
+class GraphSegments {
+public:
+    // False when there is no room for count segments of that many sources.
+    bool Reserve(size_t count, size_t sources);
+    void Add(COLORREF colour, POINT top, POINT end);
+    // Draws them with the DC's pen and forgets them.
+    void Draw(HDC dc);
+
+private:
+    struct Run {
+        COLORREF colour;
+        size_t first;  // point
+    };
+    std::vector<POINT> points;
+    std::vector<DWORD> pairs;  // 2 each
+    std::vector<Run> runs;
+};
+
 // The graphs of one window: their columns follow the history, and every
 // graph is drawn from them. A graph is drawn again only where a reading
 // changed how it looks: not at all when nothing did, only its newest pixel
@@ -65,8 +85,9 @@ public:
     // window's ring, when it has not yet or the ring changed.
     void Prepare(const PanelRects& at);
     bool Any() const { return any; }
-    // Some graph lies where a label or value may put ink: such a window
-    // redraws everything each time rather than graphs over the layer.
+    // Some graph lies where a label or value may put ink, or over another
+    // graph: such a window redraws everything each time rather than graphs
+    // over the layer.
     bool Overlap() const { return overlap; }
     // Draws every graph whose row is shown into dc, over what it holds (a
     // panel drawn anew). buffer: dc is the back buffer, which later
@@ -87,8 +108,7 @@ private:
         unsigned long long head = 0, tail = 0;  // 0: never drawn
     };
     Look LookOf(int g, GraphScale* scale);
-    void DrawGraph(const PanelRects& at, HDC dc, int g, const GraphScale& scale, bool newestOnly);
-    void AddChanged(const RECT& r);
+    void AddGraph(const PanelRects& at, int g, const GraphScale& scale, bool newestOnly);
 
     bool any = false;
     bool overlap = false;
@@ -99,4 +119,5 @@ private:
     int changedCount = 0;
     RECT changed[kGraphCount] = {};
     std::vector<GraphColumns> columns[kGraphCount];  // a single source; every core for the core graph
+    GraphSegments segments;
 };

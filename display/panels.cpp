@@ -6,6 +6,8 @@
 #include "display/layer.h"
 #include "display/paint.h"
 #include "display/skin.h"
+#include "foundation/gdiwrap.h"
+#include "foundation/owner.h"
 #include "foundation/windowdata.h"
 
 namespace {
@@ -29,30 +31,33 @@ PanelData* PanelOf(HWND window)
     return data;
 }
 
-// Part of the back buffer to the window; nothing when it is empty.
-void ShowArea(HWND window, const RECT& r)
-{
-    if (IsRectEmpty(&r))
-        return;
-    const SkinState& skin = App().skinState;
-    RECT area = r;
-    OffsetRect(&area, skin.x, skin.y);
-    InvalidateRect(window, &area, FALSE);
-}
-
 // A full redraw invalidates the whole window; a redraw of changed values
 // only the rectangle around what it changed and the graphs' areas that
 // changed, and nothing when it changed nothing: the window's other pixels
-// are the back buffer's already. WM_PAINT copies the buffer.
+// are the back buffer's already. WM_PAINT copies the buffer. Several areas
+// go in one region: each invalidation is a trip to the window manager.
 void ShowChanged(HWND window, const Repaint& repaint, const PanelGraphs& graphs)
 {
     if (repaint.whole) {
         InvalidateRect(window, nullptr, FALSE);
         return;
     }
-    ShowArea(window, repaint.area);
-    for (int i = 0; i < graphs.ChangedCount(); ++i)
-        ShowArea(window, graphs.Changed(i));
+    const SkinState& skin = App().skinState;
+    RECT parts[kGraphCount + 1];
+    int count = 0;
+    for (int i = -1; i < graphs.ChangedCount(); ++i) {
+        const RECT& r = i < 0 ? repaint.area : graphs.Changed(i);
+        if (IsRectEmpty(&r))
+            continue;
+        parts[count] = r;
+        OffsetRect(&parts[count++], skin.x, skin.y);
+    }
+    if (count == 1) {
+        InvalidateRect(window, &parts[0], FALSE);
+    } else if (count > 1) {
+        RegionOwner area(RegionOfRects(parts, count));
+        InvalidateRgn(window, area.Get(), FALSE);  // all of it when there is no region
+    }
 }
 
 // The graphs go over the layer's redraw; a graph the layer's pixels went

@@ -22,7 +22,7 @@ const UINT kEveryPart = NIF_ICON | NIF_TIP | NIF_MESSAGE;
 // Each message to the shell costs a round trip to another process, so the
 // tooltip, which changes with nearly every reading, is handed over only
 // while someone may be reading it: for this long after the pointer last
-// moved over an icon (longer than the shell keeps a tooltip up).
+// moved over an icon, and on while it rests on one where the shell can say.
 const DWORD kTipFollowMs = 10000;
 
 template <typename Call>
@@ -104,9 +104,37 @@ void Push(TrayState& tray, int index, UINT parts)
     }
 }
 
-bool TipFollowed(const TrayState& tray)
+// Where the shell can tell where its icons are (from Windows 7): whether
+// the pointer rests on one of ours.
+bool PointerOnAnIcon(const TrayState& tray)
 {
-    return tray.hovered && GetTickCount() - tray.hoverAt < kTipFollowMs;
+    using GetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
+    static const GetRect getRect = Entry<GetRect>("shell32.dll", "Shell_NotifyIconGetRect");
+    POINT at;
+    if (!getRect || !GetCursorPos(&at))
+        return false;
+    for (int i = 0; i < tray.count; ++i) {
+        NOTIFYICONIDENTIFIER icon = {};
+        icon.cbSize = sizeof icon;
+        icon.hWnd = tray.window;
+        icon.uID = static_cast<UINT>(i);
+        RECT r;
+        if (tray.icon[i].added && SUCCEEDED(getRect(&icon, &r)) && PtInRect(&r, at))
+            return true;
+    }
+    return false;
+}
+
+bool TipFollowed(TrayState& tray)
+{
+    if (!tray.hovered)
+        return false;
+    const DWORD now = GetTickCount();
+    if (now - tray.hoverAt >= kTipFollowMs) {
+        tray.hovered = PointerOnAnIcon(tray);
+        tray.hoverAt = now;
+    }
+    return tray.hovered;
 }
 
 // The size is asked for once, and again after the display or its settings
@@ -238,19 +266,19 @@ void UpdateTray(HWND window)
         const TrayIconRecord& icon = tray.icon[i];
         if (resized || !icon.icon.Valid() || std::strcmp(icon.text, icon.nextText) != 0 ||
             icon.colour != icon.nextColour)
-            Redraw(tray, i);
-        else if (!icon.added || (icon.tipStale && followed))
+            Redraw(tray, i);  // the tooltip goes with the picture
+        if (icon.icon.Valid() && (!icon.added || (icon.tipStale && followed)))
             Push(tray, i, NIF_TIP);
     }
 }
 
+// Taken up with the next reading: this may arrive while the thread waits
+// for the shell within an update.
 void OnTrayDisplayChange(HWND window)
 {
     TrayState& tray = App().trayIcons;
-    if (tray.window != window)
-        return;
-    tray.sizeKnown = false;
-    UpdateTray(window);
+    if (tray.window == window)
+        tray.sizeKnown = false;
 }
 
 void CloseTray(HWND window)
@@ -324,6 +352,7 @@ INT_PTR OnTaskbarCreated(HWND window)
     TrayState& tray = App().trayIcons;
     if (tray.window != window)
         return 0;
+    tray.sizeKnown = false;  // a new shell may draw at another size
     for (int i = 0; i < tray.count; ++i) {
         tray.icon[i].added = false;
         if (!tray.icon[i].icon.Valid())

@@ -21,8 +21,8 @@ void TakeTrayReadings(HWND window, const CoreTable& cores);
 void UpdateTray(HWND window);
 // When the window goes (re-created or ending): no icon stays behind.
 void CloseTray(HWND window);
-// The display or its settings changed: the icons are drawn again at the
-// small-icon size if it changed.
+// The display or its settings changed: with the next reading the icons are
+// drawn again at the small-icon size if it changed.
 void OnTrayDisplayChange(HWND window);
 
 // A click shows the window (restored when minimised or hidden) in front; a

@@ -1,6 +1,8 @@
 #include "foundation/gdiwrap.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 WINFONT::WINFONT() : lf()
 {
@@ -139,6 +141,32 @@ BITMAPINFO TopDownBitmapInfo(int width, int height)
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     return info;
+}
+
+HRGN RegionOfRects(const RECT* rects, int count)
+{
+    if (count <= 0)
+        return nullptr;
+    const size_t size = sizeof(RGNDATAHEADER) + count * sizeof(RECT);
+    std::unique_ptr<char[]> bytes(new (std::nothrow) char[size]);
+    if (!bytes)
+        return nullptr;
+    RGNDATA* data = reinterpret_cast<RGNDATA*>(bytes.get());
+    std::memset(&data->rdh, 0, sizeof data->rdh);
+    data->rdh.dwSize = sizeof(RGNDATAHEADER);
+    data->rdh.iType = RDH_RECTANGLES;
+    RECT* kept = reinterpret_cast<RECT*>(data->Buffer);
+    DWORD n = 0;
+    for (int i = 0; i < count; ++i)
+        if (!IsRectEmpty(&rects[i])) {
+            kept[n++] = rects[i];
+            UnionRect(&data->rdh.rcBound, &data->rdh.rcBound, &rects[i]);
+        }
+    if (n == 0)
+        return nullptr;
+    data->rdh.nCount = n;
+    data->rdh.nRgnSize = n * sizeof(RECT);
+    return ExtCreateRegion(nullptr, static_cast<DWORD>(sizeof(RGNDATAHEADER) + n * sizeof(RECT)), data);
 }
 
 bool WINMEMDC::CreateSurface(HWND window, int w, int h)

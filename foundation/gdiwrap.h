@@ -96,6 +96,10 @@ public:
 // The description of 32-bit pixels, width x height, top row first.
 BITMAPINFO TopDownBitmapInfo(int width, int height);
 
+// A region made of the rectangles (in any order, empty ones skipped), in
+// one call; null when none is given or it cannot be made. The caller owns it.
+HRGN RegionOfRects(const RECT* rects, int count);
+
 // An off-screen drawing surface of a given size.
 class WINMEMDC {
 public:

@@ -189,20 +189,23 @@ TEST(GraphColumns, FollowAddsAColumnWidensThemAsTheRingFillsAndStartsOverAfterAC
     EXPECT_EQ(30, columns.Column(0).low);
 }
 
-// A memory bitmap filled with one colour.
+// A memory bitmap whose every pixel column has a colour of its own, as a
+// skin's layer under a graph.
 struct Surface {
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap;
     HGDIOBJ old;
-    Surface(int w, int h, COLORREF fill)
+    Surface(int w, int h)
     {
         BITMAPINFO info = TopDownBitmapInfo(w, h);
         void* bits = nullptr;
         bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         old = SelectObject(dc, bitmap);
-        SetDCBrushColor(dc, fill);
         SelectObject(dc, GetStockObject(DC_BRUSH));
-        PatBlt(dc, 0, 0, w, h, PATCOPY);
+        for (int x = 0; x < w; ++x) {
+            SetDCBrushColor(dc, RGB(0, 0, 40 + 10 * x));
+            PatBlt(dc, x, 0, 1, h, PATCOPY);
+        }
     }
     ~Surface()
     {
@@ -215,7 +218,7 @@ struct Surface {
         std::string out;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
-                out += GetPixel(dc, x, y) == RGB(0, 0, 40) ? '.' : '#';
+                out += std::to_string(GetPixel(dc, x, y)) + ' ';
         return out;
     }
 };
@@ -235,34 +238,37 @@ TEST(PanelGraphs, AReadingRepaintsOnlyWhatLooksDifferent)
     const RECT graph = {2, 0, 6, 20};
     at.graph[0] = graph;
     const RECT newest = {5, 0, 6, 20};
-    Surface layer(8, 20, RGB(0, 0, 40)), buffer(8, 20, RGB(0, 0, 40));
+    Surface layer(8, 20), buffer(8, 20);
     PanelGraphs graphs;
     const struct {
         const char* reading;
         const RECT* repainted;
+        bool spoiled;  // the layer's redraw went over the graph
     } kSteps[] = {
-        {"40", &graph},        // the first
-        {"42", &graph},        // a column more
-        {"40 40 40", &graph},  // five held: two a column, the columns taken again
-        {"40", nullptr},       // the newest column stays 40-40
-        {"41", &graph},        // a new column
-        {"42", &newest},       // within the range, the newest column alone widens
-        {"41", &graph},        // the ring is full: the columns move on
-        {"g", nullptr},        // a gap in a column that has a value
-        {"45", &graph},        // beyond the range: a new scale
+        {"40", &graph, false},        // the first
+        {"42", &graph, false},        // a column more
+        {"40 40 40", &graph, false},  // five held: two a column, the columns taken again
+        {"40", nullptr, false},       // the newest column stays 40-40
+        {"41", &graph, false},        // a new column
+        {"42", &newest, false},       // within the range, the newest column alone widens
+        {"41", &graph, false},        // the ring is full: the columns move on
+        {"g", nullptr, false},        // a gap in a column that has a value
+        {"45", &graph, false},        // beyond the range: a new scale
+        {"", &graph, true},
     };
     for (const auto& step : kSteps) {
         Fill(app.history, step.reading);
-        graphs.Update(at, buffer.dc, layer.dc, RECT{0, 0, 0, 0});
-        ASSERT_EQ(step.repainted ? 1 : 0, graphs.ChangedCount()) << step.reading;
-        EXPECT_TRUE(!step.repainted || EqualRect(step.repainted, &graphs.Changed(0))) << step.reading;
-        Surface anew(8, 20, RGB(0, 0, 40));
+        graphs.Update(at, buffer.dc, layer.dc, step.spoiled ? RECT{0, 5, 3, 6} : RECT{0, 0, 0, 0});
+        EXPECT_EQ(step.repainted ? 1 : 0, graphs.ChangedCount()) << step.reading;
+        EXPECT_TRUE(!step.repainted || (graphs.ChangedCount() == 1 && EqualRect(step.repainted, &graphs.Changed(0))))
+            << step.reading;
+        Surface anew(8, 20);
         PanelGraphs fresh;
         fresh.DrawAll(at, anew.dc, true);
         EXPECT_EQ(anew.Pixels(RECT{0, 0, 8, 20}), buffer.Pixels(RECT{0, 0, 8, 20})) << step.reading;
     }
     // Drawn into another dc, the back buffer's graph is drawn anew next time.
-    Surface other(8, 20, RGB(0, 0, 40));
+    Surface other(8, 20);
     graphs.DrawAll(at, other.dc, false);
     graphs.Update(at, buffer.dc, layer.dc, RECT{0, 0, 0, 0});
     EXPECT_EQ(1, graphs.ChangedCount());

@@ -195,7 +195,7 @@ TEST_F(TrayTest, TheTooltipFollowsTheReadingsOnlyWhileThePointerIsOnAnIcon)
             EXPECT_FALSE(icon.tipStale);
         }
     }
-    EXPECT_EQ("TRAY 0 : 45", TrayLines().back());
+    EXPECT_EQ(1u, TrayLines().size());  // the picture drawn once
 }
 
 TEST_F(TrayTest, TheIconsComeBackWhenTheShellRestarts)
