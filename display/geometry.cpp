@@ -76,6 +76,14 @@ PanelRects MeasurePanelRects(HWND window)
     return rects;
 }
 
+bool HasGraphControls(HWND window)
+{
+    for (const GraphSpec& graph : kGraphs)
+        if (GetDlgItem(window, graph.id))
+            return true;
+    return false;
+}
+
 int RowAtPoint(const PanelRects& at, int x, int y)
 {
     for (int row = 0; row < kRowCount; ++row) {

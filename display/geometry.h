@@ -45,5 +45,8 @@ struct PanelRects {
 };
 PanelRects MeasurePanelRects(HWND window);
 
+// The template carries a graph.
+bool HasGraphControls(HWND window);
+
 // The row whose value rectangle holds the client point, or -1.
 int RowAtPoint(const PanelRects& at, int x, int y);

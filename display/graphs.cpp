@@ -258,6 +258,25 @@ void GraphSegments::Draw(HDC dc)
     runs.clear();
 }
 
+void GraphSegments::Put(DWORD* bits, int width, int height)
+{
+    GdiFlush();  // what GDI drew there before is in the bits
+    for (size_t r = 0; r < runs.size(); ++r) {
+        const size_t end = r + 1 < runs.size() ? runs[r + 1].first : points.size();
+        const COLORREF c = runs[r].colour;
+        const DWORD pixel = static_cast<DWORD>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+        for (size_t p = runs[r].first; p + 1 < end; p += 2) {
+            const LONG x = points[p].x;
+            if (x < 0 || x >= width)
+                continue;
+            for (LONG y = std::max(points[p].y, 0L); y < std::min(points[p + 1].y, static_cast<LONG>(height)); ++y)
+                bits[static_cast<size_t>(y) * width + x] = pixel;
+        }
+    }
+    points.clear();
+    runs.clear();
+}
+
 namespace {
 
 RECT NewestColumn(const RECT& graph)
@@ -382,7 +401,7 @@ void PanelGraphs::DrawAll(const PanelRects& at, HDC dc, bool buffer)
     segments.Draw(dc);
 }
 
-void PanelGraphs::Update(const PanelRects& at, HDC dc, HDC layer, const RECT& spoiled)
+void PanelGraphs::Update(const PanelRects& at, const WINMEMDC& buffer, HDC layer, const RECT& spoiled)
 {
     Prepare(at);
     changedCount = 0;
@@ -401,6 +420,9 @@ void PanelGraphs::Update(const PanelRects& at, HDC dc, HDC layer, const RECT& sp
         AddGraph(at, g, scale, !whole);
         drawn[g] = look;
     }
-    PutLayerBack(dc, layer, changed, changedCount);
-    segments.Draw(dc);
+    PutLayerBack(buffer.dc.Get(), layer, changed, changedCount);
+    if (buffer.bits)
+        segments.Put(buffer.bits, buffer.width, buffer.height);
+    else
+        segments.Draw(buffer.dc.Get());
 }

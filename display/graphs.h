@@ -11,6 +11,7 @@
 
 #include "app/history.h"
 #include "display/geometry.h"
+#include "foundation/gdiwrap.h"
 
 struct GraphColumn {
     float low, high;
@@ -64,6 +65,9 @@ public:
     void Add(COLORREF colour, POINT top, POINT end);
     // Draws them with the DC's pen and forgets them.
     void Draw(HDC dc);
+    // The same pixels put straight into a surface's bits (32-bit, top row
+    // first, width x height); forgets them.
+    void Put(DWORD* bits, int width, int height);
 
 private:
     struct Run {
@@ -96,7 +100,8 @@ public:
     // Catches the columns up with the history and brings the back buffer's
     // graphs up to date over the layer's pixels; spoiled is the area the
     // layer's own redraw just put back (a graph it meets is drawn anew).
-    void Update(const PanelRects& at, HDC dc, HDC layer, const RECT& spoiled);
+    // A surface whose bits are known (width x height) is drawn on directly.
+    void Update(const PanelRects& at, const WINMEMDC& buffer, HDC layer, const RECT& spoiled);
     // The areas the last Update changed.
     int ChangedCount() const { return changedCount; }
     const RECT& Changed(int i) const { return changed[i]; }

@@ -62,11 +62,10 @@ void ShowChanged(HWND window, const Repaint& repaint, const PanelGraphs& graphs)
 
 // The graphs go over the layer's redraw; a graph the layer's pixels went
 // over is drawn anew.
-void UpdateGraphs(PanelData& panel, HDC dc, HDC layer, const Repaint& repaint)
+void UpdateGraphs(PanelData& panel, const WINMEMDC& buffer, HDC layer, const Repaint& repaint)
 {
-    const SkinState& skin = App().skinState;
-    const RECT spoiled = repaint.whole ? RECT{0, 0, skin.width, skin.height} : repaint.area;
-    panel.graphs.Update(panel.rects, dc, layer, spoiled);
+    const RECT spoiled = repaint.whole ? RECT{0, 0, buffer.width, buffer.height} : repaint.area;
+    panel.graphs.Update(panel.rects, buffer, layer, spoiled);
 }
 
 // Everything anew, in the order every redraw keeps to; buffer: dc is the
@@ -116,7 +115,7 @@ void DrawPanels(HWND window)
     if (skin.layer.dc.Valid() && !panel->graphs.Overlap()) {
         repaint = panel->layer.Redraw(window, panel->rects, dc, plan);
         if (panel->graphs.Any())
-            UpdateGraphs(*panel, dc, skin.layer.dc.Get(), repaint);
+            UpdateGraphs(*panel, skin.backBuffer, skin.layer.dc.Get(), repaint);
     } else {
         DrawEverything(*panel, dc, plan, true);
     }

@@ -1,6 +1,7 @@
 #include "display/skin.h"
 
 #include "app/appstate.h"
+#include "display/geometry.h"
 #include "display/msgwindow.h"
 #include "display/region.h"
 #include "display/seams.h"
@@ -145,7 +146,9 @@ bool BuildSkin(HWND window)
     s.y = s.client.top;
     s.width = s.client.right - s.client.left;
     s.height = s.client.bottom - s.client.top;
-    if (!s.backBuffer.CreateSurface(window, s.width, s.height))
+    // Graphs are drawn on the back buffer's pixels themselves.
+    const bool pixels = HasGraphControls(window) && s.backBuffer.CreatePixelSurface(window, s.width, s.height);
+    if (!pixels && !s.backBuffer.CreateSurface(window, s.width, s.height))
         return false;
     ++s.generation;
     if (!s.layer.CreateSurface(window, s.width, s.height))

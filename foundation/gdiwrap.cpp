@@ -187,10 +187,32 @@ bool WINMEMDC::CreateSurface(HWND window, int w, int h)
     return ok;
 }
 
+bool WINMEMDC::CreatePixelSurface(HWND window, int w, int h)
+{
+    Release();
+    HDC windowDc = GetDC(window);
+    if (!windowDc)
+        return false;
+    const BITMAPINFO info = TopDownBitmapInfo(w, h);
+    void* pixels = nullptr;
+    dc.Reset(CreateCompatibleDC(windowDc));
+    bitmap.Reset(CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    const bool ok = dc.Valid() && bitmap.Valid() && pixels;
+    if (ok) {
+        SelectObject(dc.Get(), bitmap.Get());
+        width = w;
+        height = h;
+        bits = static_cast<DWORD*>(pixels);
+    }
+    ReleaseDC(window, windowDc);
+    return ok;
+}
+
 void WINMEMDC::Release()
 {
     dc.Reset();
     bitmap.Reset();
+    bits = nullptr;
 }
 
 HICON LoadSizedIcon(HINSTANCE module, int id, int metricX, int metricY)

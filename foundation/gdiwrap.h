@@ -108,12 +108,15 @@ public:
     // A memory context and bitmap compatible with the window (the screen when
     // window is null), width x height; false when either cannot be created.
     bool CreateSurface(HWND window, int width, int height);
+    // The same as 32-bit pixels, top row first, that bits points to.
+    bool CreatePixelSurface(HWND window, int width, int height);
     void Release();
 
     MemoryDcOwner dc;
     BitmapOwner bitmap;
     int width;
     int height;
+    DWORD* bits = nullptr;  // of a pixel surface; GdiFlush before touching them
 };
 
 // An icon resource at the size of two system metrics (SM_CXSMICON and

@@ -189,36 +189,25 @@ TEST(GraphColumns, FollowAddsAColumnWidensThemAsTheRingFillsAndStartsOverAfterAC
     EXPECT_EQ(30, columns.Column(0).low);
 }
 
-// A memory bitmap whose every pixel column has a colour of its own, as a
-// skin's layer under a graph.
-struct Surface {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap;
-    HGDIOBJ old;
-    Surface(int w, int h)
+// A surface whose every pixel column has a colour of its own, as a skin's
+// layer under a graph; with bits of its own or as the screen's bitmaps.
+struct Surface : WINMEMDC {
+    Surface(int w, int h, bool pixels = true)
     {
-        BITMAPINFO info = TopDownBitmapInfo(w, h);
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old = SelectObject(dc, bitmap);
-        SelectObject(dc, GetStockObject(DC_BRUSH));
+        if (pixels ? !CreatePixelSurface(nullptr, w, h) : !CreateSurface(nullptr, w, h))
+            return;
+        SelectObject(dc.Get(), GetStockObject(DC_BRUSH));
         for (int x = 0; x < w; ++x) {
-            SetDCBrushColor(dc, RGB(0, 0, 40 + 10 * x));
-            PatBlt(dc, x, 0, 1, h, PATCOPY);
+            SetDCBrushColor(dc.Get(), RGB(0, 0, 40 + 10 * x));
+            PatBlt(dc.Get(), x, 0, 1, h, PATCOPY);
         }
     }
-    ~Surface()
-    {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    std::string Pixels(const RECT& r) const
+    std::string Pixels() const
     {
         std::string out;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x)
-                out += std::to_string(GetPixel(dc, x, y)) + ' ';
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                out += std::to_string(GetPixel(dc.Get(), x, y)) + ' ';
         return out;
     }
 };
@@ -232,14 +221,11 @@ TEST(PanelGraphs, AReadingRepaintsOnlyWhatLooksDifferent)
     AppState& app = App();
     const int shown = *RowShown(app, 0);
     *RowShown(app, 0) = 1;
-    ASSERT_TRUE(app.history.Allocate(8, 60, 0));  // 8 samples over 4 columns: two a column once full
     PanelRects at = {};
     at.hasGraph[0] = true;  // the first temperature's
     const RECT graph = {2, 0, 6, 20};
     at.graph[0] = graph;
     const RECT newest = {5, 0, 6, 20};
-    Surface layer(8, 20), buffer(8, 20);
-    PanelGraphs graphs;
     const struct {
         const char* reading;
         const RECT* repainted;
@@ -256,23 +242,30 @@ TEST(PanelGraphs, AReadingRepaintsOnlyWhatLooksDifferent)
         {"45", &graph, false},        // beyond the range: a new scale
         {"", &graph, true},
     };
-    for (const auto& step : kSteps) {
-        Fill(app.history, step.reading);
-        graphs.Update(at, buffer.dc, layer.dc, step.spoiled ? RECT{0, 5, 3, 6} : RECT{0, 0, 0, 0});
-        EXPECT_EQ(step.repainted ? 1 : 0, graphs.ChangedCount()) << step.reading;
-        EXPECT_TRUE(!step.repainted || (graphs.ChangedCount() == 1 && EqualRect(step.repainted, &graphs.Changed(0))))
-            << step.reading;
-        Surface anew(8, 20);
-        PanelGraphs fresh;
-        fresh.DrawAll(at, anew.dc, true);
-        EXPECT_EQ(anew.Pixels(RECT{0, 0, 8, 20}), buffer.Pixels(RECT{0, 0, 8, 20})) << step.reading;
+    // Drawn on the bits of a back buffer that has them, else with GDI.
+    for (bool pixels : {true, false}) {
+        ASSERT_TRUE(app.history.Allocate(8, 60, 0));  // 8 samples over 4 columns: two a column once full
+        Surface layer(8, 20), buffer(8, 20, pixels);
+        ASSERT_EQ(pixels, buffer.bits != nullptr);
+        PanelGraphs graphs;
+        for (const auto& step : kSteps) {
+            Fill(app.history, step.reading);
+            graphs.Update(at, buffer, layer.dc.Get(), step.spoiled ? RECT{0, 5, 3, 6} : RECT{0, 0, 0, 0});
+            EXPECT_EQ(step.repainted ? 1 : 0, graphs.ChangedCount()) << step.reading;
+            EXPECT_TRUE(!step.repainted ||
+                        (graphs.ChangedCount() == 1 && EqualRect(step.repainted, &graphs.Changed(0))))
+                << step.reading;
+            Surface anew(8, 20);
+            PanelGraphs().DrawAll(at, anew.dc.Get(), true);
+            EXPECT_EQ(anew.Pixels(), buffer.Pixels()) << step.reading << (pixels ? " on the bits" : " with GDI");
+        }
+        // Drawn into another dc, the back buffer's graph is drawn anew next time.
+        Surface other(8, 20);
+        graphs.DrawAll(at, other.dc.Get(), false);
+        graphs.Update(at, buffer, layer.dc.Get(), RECT{0, 0, 0, 0});
+        EXPECT_EQ(1, graphs.ChangedCount());
+        app.history.Release();
     }
-    // Drawn into another dc, the back buffer's graph is drawn anew next time.
-    Surface other(8, 20);
-    graphs.DrawAll(at, other.dc, false);
-    graphs.Update(at, buffer.dc, layer.dc, RECT{0, 0, 0, 0});
-    EXPECT_EQ(1, graphs.ChangedCount());
-    app.history.Release();
     *RowShown(app, 0) = shown;
 }
 
