@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <new>
 
@@ -196,16 +198,24 @@ public:
         for (size_t i = 0; i < sizeof value; ++i)
             hash = (hash ^ bytes[i]) * 1099511628211ull;
     }
+    // A column is two words, a step each: there are thousands of them.
     void Add(const GraphColumn& column)
     {
-        Add(column.any);
-        Add(column.any ? column.low : 0.0f);
-        Add(column.any ? column.high : 0.0f);
+        uint32_t low = kNoValue, high = kNoValue;
+        if (column.any) {
+            std::memcpy(&low, &column.low, sizeof low);
+            std::memcpy(&high, &column.high, sizeof high);
+        }
+        Step(low);
+        Step(high);
     }
     // Never 0, which stands for a graph not drawn yet.
     unsigned long long Value() const { return hash | 1; }
 
 private:
+    static const uint32_t kNoValue = 0x7FC00001;  // a NaN: a column's values are finite
+    void Step(uint32_t word) { hash = (hash ^ word) * 1099511628211ull; }
+
     unsigned long long hash = 14695981039346656037ull;
 };
 
