@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -222,17 +223,49 @@ LOGFONTA TrayFont(int size)
     return lf;
 }
 
+// The font each recent text was fitted with: an icon's text comes back
+// often, and every font tried is dear. Only the window's thread draws icons.
+struct FittedFont {
+    char text[kTrayTextSize];
+    int room;
+    LOGFONTA font;
+};
+const int kFittedFonts = 16;
+FittedFont fitted[kFittedFonts];
+int nextFitted = 0;
+
+const LOGFONTA* FittedBefore(const char* text, int room)
+{
+    for (const FittedFont& f : fitted)
+        if (f.room == room && room > 0 && std::strcmp(f.text, text) == 0)
+            return &f.font;
+    return nullptr;
+}
+
+void RememberFit(const char* text, int room, const LOGFONTA& font)
+{
+    FittedFont& f = fitted[nextFitted];
+    nextFitted = (nextFitted + 1) % kFittedFonts;
+    lstrcpynA(f.text, text, kTrayTextSize);
+    f.room = room;
+    f.font = font;
+}
+
 // Draws the text as large as fits in room pixels square: a text too wide
 // is drawn narrower rather than smaller, so that three digits stay tall.
 RECT FitText(CoverageCanvas& canvas, const char* text, int room)
 {
+    if (const LOGFONTA* before = FittedBefore(text, room))
+        return canvas.Draw(text, *before) ? canvas.Ink() : RECT{0, 0, 0, 0};
     LOGFONTA lf = TrayFont(room + 2);
     RECT ink = {0, 0, 0, 0};
     for (int round = 0; round < kShrinkRounds && canvas.Draw(text, lf); ++round) {
         ink = canvas.Ink();
         const int w = ink.right - ink.left, h = ink.bottom - ink.top;
-        if (w <= room && h <= room)
+        if ((w <= room && h <= room) || round + 1 == kShrinkRounds) {
+            RememberFit(text, room, lf);  // the font the ink was drawn with
             break;
+        }
         if (h > room)
             lf.lfHeight = lf.lfHeight * room / h;
         if (w > room)
