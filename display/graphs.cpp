@@ -243,7 +243,8 @@ bool GraphSegments::Reserve(size_t count, size_t sources)
 void GraphSegments::Add(COLORREF colour, POINT top, POINT end)
 {
     const bool newRun = runs.empty() || runs.back().colour != colour;
-    if (points.size() + 2 > points.capacity() || (newRun && runs.size() == runs.capacity()))
+    if (points.size() / 2 >= pairs.size() || points.size() + 2 > points.capacity() ||
+        (newRun && runs.size() == runs.capacity()))
         return;
     if (newRun)
         runs.push_back(Run{colour, points.size()});
@@ -339,7 +340,8 @@ void PanelGraphs::Prepare(const PanelRects& at)
         room += static_cast<size_t>(sources) * std::max(width, 0);
         sourceCount += sources;
     }
-    segments.Reserve(room, sourceCount);
+    // Without room to draw in, the graphs are laid out again next time.
+    prepared = segments.Reserve(room, sourceCount);
 }
 
 // Catches the graph's columns up with the history. The head covers the

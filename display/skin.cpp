@@ -151,7 +151,10 @@ bool BuildSkin(HWND window)
     if (!pixels && !s.backBuffer.CreateSurface(window, s.width, s.height))
         return false;
     ++s.generation;
-    if (!s.layer.CreateSurface(window, s.width, s.height))
+    // The layer in the back buffer's format, so that its pixels copy unchanged.
+    const bool layered = pixels ? s.layer.CreatePixelSurface(window, s.width, s.height)
+                                : s.layer.CreateSurface(window, s.width, s.height);
+    if (!layered)
         s.layer.Release();  // the panels are drawn in full every time instead
     s.loaded = 0;
     s.surface.Release();

@@ -279,6 +279,7 @@ void OnTrayDisplayChange(HWND window)
     TrayState& tray = App().trayIcons;
     if (tray.window == window)
         tray.sizeKnown = false;
+    ForgetFittedFonts();  // the fonts or their smoothing may have changed
 }
 
 void CloseTray(HWND window)

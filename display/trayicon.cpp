@@ -234,6 +234,16 @@ const int kFittedFonts = 16;
 FittedFont fitted[kFittedFonts];
 int nextFitted = 0;
 
+}  // namespace
+
+void ForgetFittedFonts()
+{
+    for (FittedFont& f : fitted)
+        f = FittedFont{};
+}
+
+namespace {
+
 const LOGFONTA* FittedBefore(const char* text, int room)
 {
     for (const FittedFont& f : fitted)

@@ -32,3 +32,6 @@ TrayReading ReadTraySource(const TraySource& source, const CoreTable& cores);
 // The icon of a text in a colour, size pixels square; null when the
 // system refuses the objects.
 HICON BuildTrayIcon(const char* text, COLORREF colour, int size);
+// The fonts recent texts were fitted with are fitted again: the system's
+// fonts or their smoothing may have changed.
+void ForgetFittedFonts();
