@@ -243,8 +243,7 @@ bool GraphSegments::Reserve(size_t count, size_t sources)
 void GraphSegments::Add(COLORREF colour, POINT top, POINT end)
 {
     const bool newRun = runs.empty() || runs.back().colour != colour;
-    if (points.size() / 2 >= pairs.size() || points.size() + 2 > points.capacity() ||
-        (newRun && runs.size() == runs.capacity()))
+    if (points.size() / 2 >= pairs.size() || (newRun && runs.size() == runs.capacity()))
         return;
     if (newRun)
         runs.push_back(Run{colour, points.size()});
@@ -346,12 +345,15 @@ void PanelGraphs::Prepare(const PanelRects& at)
 
 // Catches the graph's columns up with the history. The head covers the
 // scale, each source's colour and columns but its newest, so that a reading
-// which changed only the newest columns leaves it as it was.
+// which changed only the newest columns leaves it as it was. A graph whose
+// row is hidden has a look of its own and an empty scale.
 PanelGraphs::Look PanelGraphs::LookOf(int g, GraphScale* scale)
 {
     const GraphSpec& graph = kGraphs[g];
     const History& history = App().history;
     *scale = GraphScale{DBL_MAX, -DBL_MAX};
+    if (!GraphShown(graph))
+        return Look{kHiddenGraph, 0};
     for (size_t s = 0; s < columns[g].size(); ++s) {
         GraphColumns& c = columns[g][s];
         c.Follow(history, graph.source + static_cast<int>(s));
@@ -401,12 +403,9 @@ void PanelGraphs::DrawAll(const PanelRects& at, HDC dc, bool buffer)
     for (int g = 0; any && g < kGraphCount; ++g) {
         if (!at.hasGraph[g])
             continue;
-        Look look{kHiddenGraph, 0};
-        GraphScale scale{DBL_MAX, -DBL_MAX};
-        if (GraphShown(kGraphs[g])) {
-            look = LookOf(g, &scale);
-            AddGraph(at, g, scale, false);
-        }
+        GraphScale scale;
+        const Look look = LookOf(g, &scale);
+        AddGraph(at, g, scale, false);
         // Drawn elsewhere, the back buffer's graph is no longer known.
         drawn[g] = buffer ? look : Look();
     }
@@ -420,10 +419,8 @@ void PanelGraphs::Update(const PanelRects& at, const WINMEMDC& buffer, HDC layer
     for (int g = 0; any && g < kGraphCount; ++g) {
         if (!at.hasGraph[g])
             continue;
-        Look look{kHiddenGraph, 0};
-        GraphScale scale{DBL_MAX, -DBL_MAX};
-        if (GraphShown(kGraphs[g]))
-            look = LookOf(g, &scale);
+        GraphScale scale;
+        const Look look = LookOf(g, &scale);
         RECT meet;
         const bool whole = look.head != drawn[g].head || IntersectRect(&meet, &spoiled, &at.graph[g]);
         if (!whole && look.tail == drawn[g].tail)
