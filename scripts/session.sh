@@ -4,7 +4,31 @@
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/emulation.sh"
 
+# One session at a time: they share the prefix, the wineserver and the
+# driver's settings, and a session's end stops the wineserver under any
+# other. The owner's process id is kept in a file; a session waits for a
+# living owner to end and takes over from one that has gone.
+VK_SESSION_OWNER_FILE=""
+vk_session_claim() {
+    local owner="$VK_ROOT/build/session.owner" pid said=0
+    mkdir -p "$VK_ROOT/build"
+    while ! (set -o noclobber; echo $$ >"$owner") 2>/dev/null; do
+        pid=$(cat "$owner" 2>/dev/null || true)
+        if [ "$pid" = $$ ]; then
+            break
+        elif [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+            [ $said = 1 ] || echo "waiting for the Wine session of process $pid to end" >&2
+            said=1
+            sleep 1
+        else
+            rm -f "$owner"
+        fi
+    done
+    VK_SESSION_OWNER_FILE=$owner
+}
+
 vk_session_begin() {
+    vk_session_claim
     VK_OWN_XVFB=0
     [ -f "$VK_ROOT/build/xvfb.pid" ] && [ "$(cat "$VK_ROOT/build/xvfb.display" 2>/dev/null)" = "${DISPLAY#:}" ] && VK_OWN_XVFB=1
     "$VK_ROOT/scripts/prefix.sh"
@@ -56,4 +80,8 @@ vk_session_end() {
         kill "$(cat "$VK_ROOT/build/xvfb.pid")" 2>/dev/null || true
         rm -f "$VK_ROOT/build/xvfb.pid" "$VK_ROOT/build/xvfb.display"
     fi
+    if [ -n "$VK_SESSION_OWNER_FILE" ] && [ "$(cat "$VK_SESSION_OWNER_FILE" 2>/dev/null)" = $$ ]; then
+        rm -f "$VK_SESSION_OWNER_FILE"
+    fi
+    VK_SESSION_OWNER_FILE=""
 }

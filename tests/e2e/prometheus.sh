@@ -10,11 +10,14 @@ set -euo pipefail
 BIN=$(cd "$1" && pwd)
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/env.sh"
 
+WORK=$(mktemp -d)
+# No curl waits for ever: an answer that never comes fails its check.
+export CURL_HOME=$WORK
+printf 'max-time = 20\n' >"$WORK/.curlrc"
 TOKEN=e2e-$RANDOM$RANDOM
 # The README's block: CPU 45 C, PWR 38 C, SYS without a value.
 BLOCK=a5009600000064007800ab000000d000be002d002600ff00e803ff0f0000d007ff0080007f008100
 PARAMS='HKLM\System\CurrentControlSet\Services\veskora\Parameters'
-WORK=$(mktemp -d)
 monitor="" server=""
 failures=0
 
