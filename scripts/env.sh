@@ -21,6 +21,7 @@ vk_start_xvfb() {
     mkdir -p "$VK_ROOT/build"
     if [ -f "$state" ] && vk_xvfb_alive "$(cat "$state")"; then
         export DISPLAY=":$(cat "$state")"
+        VK_XVFB_DISPLAY=$(cat "$state")
         return 0
     fi
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
@@ -33,6 +34,7 @@ vk_start_xvfb() {
         sleep 0.1
     done
     export DISPLAY=":$n"
+    VK_XVFB_DISPLAY=$n
 }
 
 if [ -z "${DISPLAY:-}" ]; then

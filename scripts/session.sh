@@ -29,6 +29,10 @@ vk_session_claim() {
 
 vk_session_begin() {
     vk_session_claim
+    # The display found before a wait may have ended with the session before.
+    if [ -n "${VK_XVFB_DISPLAY:-}" ] && ! vk_xvfb_alive "$VK_XVFB_DISPLAY"; then
+        vk_start_xvfb
+    fi
     VK_OWN_XVFB=0
     [ -f "$VK_ROOT/build/xvfb.pid" ] && [ "$(cat "$VK_ROOT/build/xvfb.display" 2>/dev/null)" = "${DISPLAY#:}" ] && VK_OWN_XVFB=1
     "$VK_ROOT/scripts/prefix.sh"
