@@ -92,8 +92,8 @@ int GraphScale::Y(const RECT& r, double v) const
     const int h = r.bottom - r.top;
     if (high <= low)
         return r.top + h / 2;
-    const double f = (v - low) / (high - low);
-    return r.bottom - 1 - static_cast<int>(std::lround(f * (h - 1)));
+    const double f = (v - low) / (high - low);  // 0 to 1: the scale spans every value drawn
+    return r.bottom - 1 - static_cast<int>(f * (h - 1) + 0.5);
 }
 
 namespace {
@@ -114,7 +114,8 @@ void TakeBounds(GraphScale& scale, int row)
         scale.Take(high->value);
 }
 
-// One source's line from column `from` on: a pixel column from each
+// One source's line from column `from` on, the oldest column at the left
+// edge: a pixel column from each
 // column's lowest to its highest value, stretched to meet the column before
 // it; a column without a value leaves a gap. Each pixel column is a segment
 // that ends below its last pixel; the lines are drawn together later.
@@ -134,7 +135,7 @@ void AddLine(GraphSegments& segments, const RECT& r, const GraphColumns& columns
             low = std::min(low, static_cast<double>(before->high));
             high = std::max(high, static_cast<double>(before->low));
         }
-        const int x = r.right - shown + i;
+        const int x = r.left + i;
         segments.Add(colour, POINT{x, scale.Y(r, high)}, POINT{x, scale.Y(r, low) + 1});
         before = &c;
     }
@@ -191,6 +192,9 @@ bool GraphOverGraph(const PanelRects& at, int g)
 // FNV-1a over what decides a graph's pixels.
 class Digest {
 public:
+    Digest() = default;
+    // Goes on from where another stopped.
+    explicit Digest(unsigned long long state) : hash(state) {}
     template <typename T>
     void Add(const T& value)
     {
@@ -211,6 +215,7 @@ public:
     }
     // Never 0, which stands for a graph not drawn yet.
     unsigned long long Value() const { return hash | 1; }
+    unsigned long long State() const { return hash; }
 
 private:
     static const uint32_t kNoValue = 0x7FC00001;  // a NaN: a column's values are finite
@@ -220,6 +225,13 @@ private:
 };
 
 const unsigned long long kHiddenGraph = 2;  // even: no digest is
+
+// Column i of every source.
+void AddColumns(Digest& digest, const std::vector<GraphColumns>& sources, int i)
+{
+    for (const GraphColumns& c : sources)
+        digest.Add(c.Column(i));
+}
 
 }  // namespace
 
@@ -289,9 +301,9 @@ void GraphSegments::Put(DWORD* bits, int width, int height)
 
 namespace {
 
-RECT NewestColumn(const RECT& graph)
+RECT NewestColumn(const RECT& graph, int shown)
 {
-    return RECT{graph.right - 1, graph.top, graph.right, graph.bottom};
+    return RECT{graph.left + shown - 1, graph.top, graph.left + shown, graph.bottom};
 }
 
 // The layer's pixels back in the areas, in one copy through a clip region.
@@ -344,16 +356,18 @@ void PanelGraphs::Prepare(const PanelRects& at)
 }
 
 // Catches the graph's columns up with the history. The head covers the
-// scale, each source's colour and columns but its newest, so that a reading
-// which changed only the newest columns leaves it as it was. A graph whose
-// row is hidden has a look of its own and an empty scale.
+// scale, each source's colour and every column but the newest, oldest
+// first; the tail the newest: a reading that changed only the newest
+// columns leaves the head as it was, and one that added a column goes on
+// from it. A graph whose row is hidden has a look of its own and an empty
+// scale.
 PanelGraphs::Look PanelGraphs::LookOf(int g, GraphScale* scale)
 {
     const GraphSpec& graph = kGraphs[g];
     const History& history = App().history;
     *scale = GraphScale{DBL_MAX, -DBL_MAX};
     if (!GraphShown(graph))
-        return Look{kHiddenGraph, 0};
+        return Look{kHiddenGraph, 0, 0, 0};
     for (size_t s = 0; s < columns[g].size(); ++s) {
         GraphColumns& c = columns[g][s];
         c.Follow(history, graph.source + static_cast<int>(s));
@@ -365,21 +379,20 @@ PanelGraphs::Look PanelGraphs::LookOf(int g, GraphScale* scale)
     }
     Digest head, tail;
     if (scale->low > scale->high)
-        return Look{head.Value(), tail.Value()};  // nothing to draw yet
+        return Look{head.Value(), tail.Value(), head.State(), 0};  // nothing to draw yet
     if (!IsDutyGraph(graph))
         TakeBounds(*scale, graph.row);  // a fan's bounds are in rpm, its duty in per cent
     head.Add(scale->low);
     head.Add(scale->high);
-    for (size_t s = 0; s < columns[g].size(); ++s) {
-        const GraphColumns& c = columns[g][s];
+    for (size_t s = 0; s < columns[g].size(); ++s)
         head.Add(SourceColour(graph, static_cast<int>(s)));
-        head.Add(c.Shown());
-        for (int i = 0; i + 1 < c.Shown(); ++i)
-            head.Add(c.Column(i));
-        if (c.Shown() > 0)
-            tail.Add(c.Column(c.Shown() - 1));
-    }
-    return Look{head.Value(), tail.Value()};
+    // Every source follows the same history into as many columns.
+    const int shown = columns[g].empty() ? 0 : columns[g][0].Shown();
+    for (int i = 0; i + 1 < shown; ++i)
+        AddColumns(head, columns[g], i);
+    if (shown > 0)
+        AddColumns(tail, columns[g], shown - 1);
+    return Look{head.Value(), tail.Value(), head.State(), shown};
 }
 
 // Every source's line, or only the newest pixel column of each, to the
@@ -412,6 +425,19 @@ void PanelGraphs::DrawAll(const PanelRects& at, HDC dc, bool buffer)
     segments.Draw(dc);
 }
 
+// The graph as drawn before with a column more on its right: its head goes
+// on over the columns that were the newest, and they look as they did.
+bool PanelGraphs::Grew(int g, const Look& now) const
+{
+    const Look& before = drawn[g];
+    if (before.shown == 0 || before.head == kHiddenGraph || now.shown != before.shown + 1)
+        return false;
+    Digest head(before.headState), was;
+    AddColumns(head, columns[g], before.shown - 1);
+    AddColumns(was, columns[g], before.shown - 1);
+    return head.Value() == now.head && was.Value() == before.tail;
+}
+
 void PanelGraphs::Update(const PanelRects& at, const WINMEMDC& buffer, HDC layer, const RECT& spoiled)
 {
     Prepare(at);
@@ -421,11 +447,13 @@ void PanelGraphs::Update(const PanelRects& at, const WINMEMDC& buffer, HDC layer
             continue;
         GraphScale scale;
         const Look look = LookOf(g, &scale);
+        const bool moved = look.head != drawn[g].head;
+        const bool grew = moved && Grew(g, look);
         RECT meet;
-        const bool whole = look.head != drawn[g].head || IntersectRect(&meet, &spoiled, &at.graph[g]);
-        if (!whole && look.tail == drawn[g].tail)
+        const bool whole = (moved && !grew) || IntersectRect(&meet, &spoiled, &at.graph[g]);
+        if (!whole && !grew && look.tail == drawn[g].tail)
             continue;
-        changed[changedCount++] = whole ? at.graph[g] : NewestColumn(at.graph[g]);
+        changed[changedCount++] = whole ? at.graph[g] : NewestColumn(at.graph[g], look.shown);
         AddGraph(at, g, scale, !whole);
         drawn[g] = look;
     }

@@ -80,9 +80,10 @@ private:
 };
 
 // The graphs of one window: their columns follow the history, and every
-// graph is drawn from them. A graph is drawn again only where a reading
-// changed how it looks: not at all when nothing did, only its newest pixel
-// column when nothing else did, else from the layer up.
+// graph is drawn from them, its oldest column at the left edge. A graph is
+// drawn again only where a reading changed how it looks: not at all when
+// nothing did, only its newest pixel column when a reading added a column
+// or changed that one alone, else from the layer up.
 class PanelGraphs {
 public:
     // Sizes the columns for the template's graph rectangles and the
@@ -111,8 +112,11 @@ private:
     // tail that column.
     struct Look {
         unsigned long long head = 0, tail = 0;  // 0: never drawn
+        unsigned long long headState = 0;       // the head's digest before it closed, to go on from
+        int shown = 0;                          // pixel columns, from the left edge
     };
     Look LookOf(int g, GraphScale* scale);
+    bool Grew(int g, const Look& now) const;
     void AddGraph(const PanelRects& at, int g, const GraphScale& scale, bool newestOnly);
 
     bool any = false;

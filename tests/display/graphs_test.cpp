@@ -225,19 +225,19 @@ TEST(PanelGraphs, AReadingRepaintsOnlyWhatLooksDifferent)
     at.hasGraph[0] = true;  // the first temperature's
     const RECT graph = {2, 0, 6, 20};
     at.graph[0] = graph;
-    const RECT newest = {5, 0, 6, 20};
+    const RECT second = {3, 0, 4, 20}, last = {5, 0, 6, 20};
     const struct {
         const char* reading;
         const RECT* repainted;
         bool spoiled;  // the layer's redraw went over the graph
     } kSteps[] = {
         {"40", &graph, false},        // the first
-        {"42", &graph, false},        // a column more
-        {"40 40 40", &graph, false},  // five held: two a column, the columns taken again
-        {"40", nullptr, false},       // the newest column stays 40-40
-        {"41", &graph, false},        // a new column
-        {"42", &newest, false},       // within the range, the newest column alone widens
-        {"41", &graph, false},        // the ring is full: the columns move on
+        {"40", &second, false},       // a column more, on the same scale
+        {"42", &graph, false},        // a column more, on a new scale
+        {"40 40 40", &graph, false},  // six held: two a column, the columns taken again
+        {"40", &last, false},         // a column more
+        {"41", &last, false},         // within the range, the newest column alone widens
+        {"42", &graph, false},        // the ring is full: the columns move on
         {"g", nullptr, false},        // a gap in a column that has a value
         {"45", &graph, false},        // beyond the range: a new scale
         {"", &graph, true},
