@@ -25,6 +25,7 @@ void GraphColumns::Reset(int width)
     ring.assign(std::max(width, 0), GraphColumn{0, 0, false});
     per = 1;
     seen = 0;
+    held = 0;
 }
 
 void GraphColumns::ClearAll()
@@ -65,13 +66,16 @@ void GraphColumns::Follow(const History& history, int source)
         const bool has = history.Value(static_cast<int>(seen - firstHeld), source, &value);
         Take(seen, has, value);
     }
+    held = firstHeld;
 }
 
 int GraphColumns::Shown() const
 {
-    if (seen == 0)
+    if (seen <= held)
         return 0;
-    const unsigned long long columns = (seen - 1) / per + 1;
+    // Only the columns of samples the ring holds: it may be narrower than
+    // the graph.
+    const unsigned long long columns = (seen - 1) / per - held / per + 1;
     return static_cast<int>(std::min<unsigned long long>(columns, ring.size()));
 }
 
@@ -115,10 +119,10 @@ void TakeBounds(GraphScale& scale, int row)
 }
 
 // One source's line from column `from` on, the oldest column at the left
-// edge: a pixel column from each
-// column's lowest to its highest value, stretched to meet the column before
-// it; a column without a value leaves a gap. Each pixel column is a segment
-// that ends below its last pixel; the lines are drawn together later.
+// edge: a pixel column from each column's lowest to its highest value,
+// stretched to meet the column before it; a column without a value leaves a
+// gap. Each pixel column is a segment that ends below its last pixel; the
+// lines are drawn together later.
 void AddLine(GraphSegments& segments, const RECT& r, const GraphColumns& columns, const GraphScale& scale,
              COLORREF colour, int from)
 {

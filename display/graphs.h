@@ -43,6 +43,7 @@ private:
     std::vector<GraphColumn> ring;
     int per = 1;
     unsigned long long seen = 0;  // serial of the next sample to take
+    unsigned long long held = 0;  // serial of the oldest sample held
     unsigned int generation = 0;  // of the history taken from
 };
 
@@ -83,7 +84,8 @@ private:
 // graph is drawn from them, its oldest column at the left edge. A graph is
 // drawn again only where a reading changed how it looks: not at all when
 // nothing did, only its newest pixel column when a reading added a column
-// or changed that one alone, else from the layer up.
+// or widened the newest one and left the scale and the older columns as
+// they were, else from the layer up.
 class PanelGraphs {
 public:
     // Sizes the columns for the template's graph rectangles and the

@@ -160,6 +160,7 @@ TEST(GraphColumns, TakeEachPixelColumnsLowestAndHighest)
         {4, 10, "40 42 41", "40-40 42-42 41-41"},             // fewer samples than columns: one each
         {8, 4, "40 42 41 45 g g 30", "40-42 41-45 g 30-30"},  // two a column; a column of gaps is a gap
         {6, 2, "1 2 3 4 5 6 7 8 9", "4-6 7-9"},                // the ring wrapped: the newest columns
+        {3, 10, "1 2 3 4 5", "3-3 4-4 5-5"},                  // a ring narrower: only the samples held
     };
     for (const auto& c : kCases)
         EXPECT_EQ(c.columns, Columns(c.capacity, c.width, c.script)) << c.script;
@@ -213,9 +214,9 @@ struct Surface : WINMEMDC {
 };
 
 // A reading repaints a graph only where it looks different: nothing when
-// it looks the same, the newest pixel column when only the newest column
-// changed, else the whole graph; and what the back buffer then holds is
-// what drawing it anew gives.
+// it looks the same, the newest pixel column when it added a column or
+// changed only the newest, else the whole graph; and what the back buffer
+// then holds is what drawing it anew gives.
 TEST(PanelGraphs, AReadingRepaintsOnlyWhatLooksDifferent)
 {
     AppState& app = App();
