@@ -131,9 +131,17 @@ class Polyline {
 public:
     void Add(int x, int y)
     {
+        const POINT p = {x, y};
         if (points.size() > start && points.back().x == x && points.back().y == y)
             return;
-        points.push_back(POINT{x, y});
+        // A point that goes on straight along a level or upright line moves
+        // that line's end: the same pixels, and far fewer points for a
+        // steady reading.
+        if (points.size() >= start + 2 && Straight(points[points.size() - 2], points.back(), p)) {
+            points.back() = p;
+            return;
+        }
+        points.push_back(p);
     }
     bool Empty() const { return points.size() == start; }
     int LastY() const { return points.back().y; }
@@ -153,6 +161,15 @@ public:
     }
 
 private:
+    static bool Straight(POINT a, POINT b, POINT c)
+    {
+        if (a.y == b.y && b.y == c.y)
+            return (a.x < b.x && b.x < c.x) || (a.x > b.x && b.x > c.x);
+        if (a.x == b.x && b.x == c.x)
+            return (a.y < b.y && b.y < c.y) || (a.y > b.y && b.y > c.y);
+        return false;
+    }
+
     std::vector<POINT> points;
     std::vector<DWORD> counts;
     size_t start = 0;
