@@ -20,8 +20,8 @@ vk_session_claim() {
             [ $said = 1 ] || echo "waiting for the Wine session of process $pid to end" >&2
             said=1
             sleep 1
-        else
-            rm -f "$owner"
+        elif [ "$(cat "$owner" 2>/dev/null || true)" = "$pid" ]; then
+            rm -f "$owner"  # its owner has gone, unless another took it meanwhile
         fi
     done
     VK_SESSION_OWNER_FILE=$owner
