@@ -25,7 +25,8 @@ void GraphColumns::Reset(int width)
     ring.assign(std::max(width, 0), GraphColumn{0, 0, false});
     per = 1;
     seen = 0;
-    held = 0;
+    shown = 0;
+    newest = 0;
 }
 
 void GraphColumns::ClearAll()
@@ -66,23 +67,19 @@ void GraphColumns::Follow(const History& history, int source)
         const bool has = history.Value(static_cast<int>(seen - firstHeld), source, &value);
         Take(seen, has, value);
     }
-    held = firstHeld;
-}
-
-int GraphColumns::Shown() const
-{
-    if (seen <= held)
-        return 0;
     // Only the columns of samples the ring holds: it may be narrower than
-    // the graph.
-    const unsigned long long columns = (seen - 1) / per - held / per + 1;
-    return static_cast<int>(std::min<unsigned long long>(columns, ring.size()));
+    // the graph. Worked out once here, as drawing asks for every column.
+    shown = 0;
+    if (seen > firstHeld) {
+        const unsigned long long last = (seen - 1) / per;
+        shown = static_cast<int>(std::min<unsigned long long>(last - firstHeld / per + 1, ring.size()));
+        newest = static_cast<size_t>(last % ring.size());
+    }
 }
 
 const GraphColumn& GraphColumns::Column(int i) const
 {
-    const unsigned long long last = (seen - 1) / per;
-    return ring[(last - (Shown() - 1 - i)) % ring.size()];
+    return ring[(newest + ring.size() - static_cast<size_t>(shown - 1 - i)) % ring.size()];
 }
 
 void GraphScale::Take(double v)

@@ -33,7 +33,7 @@ public:
     // over when the history was cleared or lost samples not yet taken.
     void Follow(const History& history, int source);
     // The columns in use, oldest first (at most the width).
-    int Shown() const;
+    int Shown() const { return shown; }
     const GraphColumn& Column(int i) const;
 
 private:
@@ -43,7 +43,8 @@ private:
     std::vector<GraphColumn> ring;
     int per = 1;
     unsigned long long seen = 0;  // serial of the next sample to take
-    unsigned long long held = 0;  // serial of the oldest sample held
+    int shown = 0;      // columns of samples held, at most the width
+    size_t newest = 0;  // the newest column's place in the ring
     unsigned int generation = 0;  // of the history taken from
 };
 
