@@ -33,8 +33,10 @@ report() {
     tail -n 20 "$WORK/prometheus.log" >&2 2>/dev/null || true
     echo "the monitor said:" >&2
     tail -n 40 "$WORK/monitor.log" >&2 2>/dev/null || true
-    echo "listening on ${PORT:-}:" >&2
-    ss -ltnp "sport = :${PORT:-0}" >&2 2>/dev/null || true
+    # A listener with a full queue was not accepting; an accepted connection
+    # with unread bytes was not being served.
+    echo "connections of port ${PORT:-}:" >&2
+    ss -tanp "( sport = :${PORT:-0} or dport = :${PORT:-0} )" >&2 2>/dev/null || true
     echo "Wine's processes:" >&2
     ps -eo pid,stat,etime,args | grep -iE 'wine|\.exe' | grep -v grep >&2 || true
 }
