@@ -14,7 +14,7 @@ void SocketTraits::Close(UINT_PTR s)
 
 struct HttpServer::Connection {
     SocketOwner socket;
-    HandleOwner event;
+    HANDLE event = nullptr;  // the server's, one for each slot
     std::string in;
     std::string out;
     size_t sent = 0;
@@ -39,6 +39,14 @@ const int kReceiveChunk = 2048;
 // Reads of one turn: a whole head and one more, so that a client that never
 // stops sending cannot keep the thread from the others and the deadlines.
 const int kReceiveTurns = static_cast<int>(kHttpHeadLimit / kReceiveChunk) + 1;
+
+// The listener's queue is looked at this often even without a notice. An
+// accept notice comes once and not again until an accept succeeds; one
+// that went missing (under Wine, now and then) would leave every client
+// after it waiting in the queue for ever.
+const DWORD kAcceptCheckMs = 1000;
+// Connections refused in one turn; the rest wait for the next.
+const int kRefusedPerTurn = 64;
 
 const char* Reason(int status)
 {
@@ -108,10 +116,15 @@ int HttpServer::Start(const HttpEndpoint& where, const HttpDocument* docs, int c
         error = WSAGetLastError();
     if (!error && listen(s, SOMAXCONN) != 0)
         error = WSAGetLastError();
-    listenEvent.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    stopEvent.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!error && (!listenEvent.Valid() || !stopEvent.Valid()))
-        error = static_cast<int>(GetLastError());
+    auto makeEvent = [&error](HandleOwner& event) {
+        event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        if (!error && !event.Valid())
+            error = static_cast<int>(GetLastError());
+    };
+    makeEvent(listenEvent);
+    makeEvent(stopEvent);
+    for (HandleOwner& event : connectionEvents)
+        makeEvent(event);
     if (!error && WSAEventSelect(s, listenEvent.Get(), FD_ACCEPT) != 0)
         error = WSAGetLastError();
     if (!error) {
@@ -134,6 +147,8 @@ void HttpServer::Stop()
     listener.Reset();
     listenEvent.Reset();
     stopEvent.Reset();
+    for (HandleOwner& e : connectionEvents)
+        e.Reset();
     if (started)
         WSACleanup();
     started = false;
@@ -148,13 +163,12 @@ DWORD WINAPI HttpServer::Run(void* self)
 DWORD HttpServer::NextTimeout(const Connection* slots) const
 {
     const ULONGLONG now = GetTickCount64();
-    DWORD wait = INFINITE;
+    DWORD wait = kAcceptCheckMs;
     for (int i = 0; i < kMaxConnections; ++i) {
         if (!slots[i].Open())
             continue;
         const DWORD left = slots[i].deadline > now ? static_cast<DWORD>(slots[i].deadline - now) : 0;
-        if (wait == INFINITE || left < wait)
-            wait = left;
+        wait = left < wait ? left : wait;
     }
     return wait;
 }
@@ -162,11 +176,8 @@ DWORD HttpServer::NextTimeout(const Connection* slots) const
 void HttpServer::Serve()
 {
     Connection slots[kMaxConnections];
-    for (Connection& c : slots) {
-        c.event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        if (!c.event.Valid())
-            return;
-    }
+    for (int i = 0; i < kMaxConnections; ++i)
+        slots[i].event = connectionEvents[i].Get();
     for (;;) {
         HANDLE waits[2 + kMaxConnections];
         DWORD count = 0;
@@ -174,21 +185,22 @@ void HttpServer::Serve()
         int open = 0;
         for (Connection& c : slots)
             if (c.Open()) {
-                waits[count++] = c.event.Get();
+                waits[count++] = c.event;
                 ++open;
             }
         if (open < kMaxConnections)
             waits[count++] = listenEvent.Get();
         if (WaitForMultipleObjects(count, waits, FALSE, NextTimeout(slots)) == WAIT_OBJECT_0)
             break;
-        WSANETWORKEVENTS happened;
+        WSANETWORKEVENTS happened = {};
         WSAEnumNetworkEvents(static_cast<SOCKET>(listener.Get()), listenEvent.Get(), &happened);
         const ULONGLONG now = GetTickCount64();
         for (Connection& c : slots) {
             if (!c.Open())
                 continue;
-            WSAEnumNetworkEvents(c.Socket(), c.event.Get(), &happened);
-            if (happened.lNetworkEvents & (FD_READ | FD_CLOSE))
+            happened = {};
+            if (WSAEnumNetworkEvents(c.Socket(), c.event, &happened) == 0 &&
+                (happened.lNetworkEvents & (FD_READ | FD_CLOSE)))
                 Receive(c);
             if (c.Open() && c.answered)
                 SendPending(c);
@@ -202,7 +214,10 @@ void HttpServer::Serve()
 
 void HttpServer::AcceptWaiting(Connection* slots)
 {
-    for (int i = 0; i < kMaxConnections; ++i) {
+    // Refused peers free their slot at once: without a bound, a stream of
+    // them would keep the thread here, away from the others and from Stop.
+    int refused = 0;
+    for (int i = 0; i < kMaxConnections && refused < kRefusedPerTurn; ++i) {
         Connection& c = slots[i];
         if (c.Open())
             continue;
@@ -213,8 +228,9 @@ void HttpServer::AcceptWaiting(Connection* slots)
             return;
         c.socket.Reset(static_cast<UINT_PTR>(s));
         if (peer.sin_family != AF_INET || !PeerAllowed(ntohl(peer.sin_addr.s_addr), endpoint.allowFrom.c_str()) ||
-            WSAEventSelect(s, c.event.Get(), FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+            WSAEventSelect(s, c.event, FD_READ | FD_WRITE | FD_CLOSE) != 0) {
             c.Close();
+            ++refused;
             --i;  // the slot is free again for the next one waiting
             continue;
         }

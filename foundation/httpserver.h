@@ -2,8 +2,10 @@
 // HttpServer: a read-only HTTP endpoint on a thread of its own. One
 // non-blocking listener, at most kMaxConnections connections at once, each
 // dropped when its request is not whole within kRequestTimeoutMs; every
-// answer closes its connection. The documents' bodies come from a callback
-// on the server's thread, which must not wait on anything slow.
+// answer closes its connection. The thread also looks for waiting clients
+// once a second, should a notice of one have gone missing. The documents'
+// bodies come from a callback on the server's thread, which must not wait
+// on anything slow.
 
 #include <windows.h>
 
@@ -46,8 +48,8 @@ public:
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
 
-    // Listens and starts the thread; 0 on success, else the Winsock error
-    // (WSAEADDRINUSE for a port in use). documents live as long as the server.
+    // Listens and starts the thread; 0 on success, else the Winsock or
+    // system error (WSAEADDRINUSE for a port in use). documents live as long as the server.
     int Start(const HttpEndpoint& endpoint, const HttpDocument* documents, int count,
               HttpBodySource source, void* context);
     // Ends the thread and every connection; harmless when not started.
@@ -73,5 +75,6 @@ private:
     SocketOwner listener;
     HandleOwner listenEvent;
     HandleOwner stopEvent;
+    HandleOwner connectionEvents[kMaxConnections];  // made in Start: a start fails without them
     HandleOwner thread;
 };
