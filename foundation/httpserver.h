@@ -49,7 +49,8 @@ public:
     HttpServer& operator=(const HttpServer&) = delete;
 
     // Listens and starts the thread; 0 on success, else the Winsock or
-    // system error (WSAEADDRINUSE for a port in use). documents live as long as the server.
+    // system error (WSAEADDRINUSE for a port in use). documents live as
+    // long as the server.
     int Start(const HttpEndpoint& endpoint, const HttpDocument* documents, int count,
               HttpBodySource source, void* context);
     // Ends the thread and every connection; harmless when not started.
