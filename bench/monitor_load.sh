@@ -42,7 +42,12 @@ source scripts/emulation.sh
 label=$arch
 if [ $arch = i686 ] && ! vk_runs32_natively; then
     vk_emulation_sweep
-    vk_emulation_begin && label="i686 (emulated)" || arch=x86_64
+    if vk_emulation_begin; then
+        label="i686 (emulated)"
+    else
+        echo "monitor_load: no 32-bit emulation ($VK_EMULATION_WHY)" >&2
+        arch=x86_64
+    fi
     trap vk_emulation_end EXIT
 fi
 source scripts/session.sh
