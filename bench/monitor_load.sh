@@ -78,7 +78,6 @@ cd "build/$arch/bin"
 "$VK_WINE" vk_bench_floor.exe ${floor_args[@]+"${floor_args[@]}"} & pids+=($!)
 sleep 5   # start-up and the first readings are not part of the steady load
 if [ $graphs = 1 ]; then
-    VK_ROOT=$ROOT
     source "$ROOT/scripts/drive.sh"
     # Each try waits up to ten seconds for the window; an emulated one
     # takes about half a minute to appear.

@@ -147,8 +147,8 @@ void HttpServer::Stop()
     listener.Reset();
     listenEvent.Reset();
     stopEvent.Reset();
-    for (HandleOwner& e : connectionEvents)
-        e.Reset();
+    for (HandleOwner& event : connectionEvents)
+        event.Reset();
     if (started)
         WSACleanup();
     started = false;
@@ -192,13 +192,13 @@ void HttpServer::Serve()
             waits[count++] = listenEvent.Get();
         if (WaitForMultipleObjects(count, waits, FALSE, NextTimeout(slots)) == WAIT_OBJECT_0)
             break;
-        WSANETWORKEVENTS happened = {};
-        WSAEnumNetworkEvents(static_cast<SOCKET>(listener.Get()), listenEvent.Get(), &happened);
+        WSANETWORKEVENTS accepts = {};
+        WSAEnumNetworkEvents(static_cast<SOCKET>(listener.Get()), listenEvent.Get(), &accepts);
         const ULONGLONG now = GetTickCount64();
         for (Connection& c : slots) {
             if (!c.Open())
                 continue;
-            happened = {};
+            WSANETWORKEVENTS happened = {};
             if (WSAEnumNetworkEvents(c.Socket(), c.event, &happened) == 0 &&
                 (happened.lNetworkEvents & (FD_READ | FD_CLOSE)))
                 Receive(c);
