@@ -27,6 +27,18 @@ vk_session_claim() {
     VK_SESSION_OWNER_FILE=$owner
 }
 
+# Starts the session's wineserver, one that stays when no program runs. A
+# server that Wine started by itself (for prefix.sh's last command, say) is
+# not one: it ends a few seconds after the last program, and with it the
+# driver's services, while "wineserver -p" only fails (status 2) beside it.
+# Any server found is therefore ended first; no other session is using it.
+vk_persistent_wineserver() {
+    "$VK_WINESERVER" -p 2>/dev/null && return 0
+    "$VK_WINESERVER" -k 2>/dev/null || true
+    "$VK_WINESERVER" -w 2>/dev/null || true
+    "$VK_WINESERVER" -p || echo "the session's wineserver did not start" >&2
+}
+
 vk_session_begin() {
     vk_session_claim
     # The display found before a wait may have ended with the session before.
@@ -36,7 +48,7 @@ vk_session_begin() {
     VK_OWN_XVFB=0
     [ -f "$VK_ROOT/build/xvfb.pid" ] && [ "$(cat "$VK_ROOT/build/xvfb.display" 2>/dev/null)" = "${DISPLAY#:}" ] && VK_OWN_XVFB=1
     "$VK_ROOT/scripts/prefix.sh"
-    "$VK_WINESERVER" -p 2>/dev/null || true   # one may be running already
+    vk_persistent_wineserver
     # Start Wine's background services now, detached from our output:
     # started by a test, they would inherit CTest's pipes and keep it waiting.
     "$VK_WINE" cmd /c exit </dev/null >/dev/null 2>&1
