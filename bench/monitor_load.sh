@@ -13,7 +13,7 @@
 # (default 120; after ./test.sh has built both targets). The 32-bit release
 # build is measured unless --x64 is given or this machine cannot run 32-bit
 # programs; where it runs them only under emulation, the run is emulated
-# (and says so), the emulator's work in the figures. --device-floor gives
+# (and says so), the emulator's work in the CPU figures. --device-floor gives
 # the floor program the device traffic of a reading as well (its
 # --device): the ratio is then what the monitor costs beyond the requests
 # that every reading makes. --graphs runs the monitor
@@ -43,10 +43,12 @@ cd "$ROOT"
 VK_ROOT=$ROOT
 source scripts/emulation.sh
 label=$arch
+guest=0  # 1: count only the emulated program's own address space
 if [ $arch = i686 ] && ! vk_runs32_natively; then
     vk_emulation_sweep
     if vk_emulation_begin; then
         label="i686 (emulated)"
+        guest=1
     else
         echo "monitor_load: no 32-bit emulation ($VK_EMULATION_WHY)" >&2
         arch=x86_64
@@ -56,7 +58,7 @@ fi
 source scripts/session.sh
 vk_session_begin
 [ $arch = x86_64 ] || vk_can_run32 || arch=x86_64
-[ $arch = i686 ] || label=x86_64
+[ $arch = i686 ] || { label=x86_64; guest=0; }
 echo "measuring the $label build over $seconds s${floor_args:+, the floor with the device traffic}"
 "$VK_WINE" reg delete 'HKLM\System\CurrentControlSet\Services\veskora\Parameters' /va /f >/dev/null 2>&1 || true
 
@@ -86,11 +88,19 @@ if [ $graphs = 1 ]; then
     # the history window: an emulated monitor takes half a minute or more
     # to get there. A command sent again finds the window open and only
     # brings it forward.
-    for try in 1 2 3 4 5 6; do
-        drive command 'Veskora! for Fintek' 0x8080 >/dev/null || true
-        drive rect '履歴グラフ' 0 >/dev/null && break
-        [ $try -lt 6 ] || { echo "monitor_load: the history window never opened" >&2; exit 1; }
+    sent=0 opened=0
+    for _ in 1 2 3 4 5 6; do
+        drive command 'Veskora! for Fintek' 0x8080 >/dev/null && sent=1
+        if drive rect '履歴グラフ' 0 >/dev/null; then opened=1; break; fi
     done
+    if [ $opened = 0 ]; then
+        if [ $sent = 0 ]; then
+            echo "monitor_load: the monitor's window never appeared" >&2
+        else
+            echo "monitor_load: the history window never opened" >&2
+        fi
+        exit 1
+    fi
 fi
 # A scrape every 5 seconds, each one's time in milliseconds in a file.
 scrape_loop() {
@@ -138,14 +148,12 @@ wine_us() {
 # process's mappings; under emulation only those of the program's own
 # address space (a start address of at most 8 hex digits). Empty, like the
 # clocks, when the process has gone.
-guest=0
-[ "$label" = x86_64 ] || [ "$label" = i686 ] || guest=1
 memory_kb() {
     awk -v guest=$guest '/^[0-9a-f]+-[0-9a-f]+ / {split($1, r, "-"); keep = !guest || length(r[1]) <= 8}
         keep && /^Rss:/ {rss += $2}
         keep && /^Private_(Clean|Dirty):/ {private += $2}
         keep && /^Anonymous:/ {anonymous += $2}
-        END {if (NR) print rss, private, anonymous}' "/proc/$1/smaps" 2>/dev/null || true
+        END {if (NR) print rss + 0, private + 0, anonymous + 0}' "/proc/$1/smaps" 2>/dev/null || true
 }
 
 m0=$(cpu_us "$monitor"); f0=$(cpu_us "$floor"); w0=$(wine_us)

@@ -27,16 +27,35 @@ vk_session_claim() {
     VK_SESSION_OWNER_FILE=$owner
 }
 
-# Starts the session's wineserver, one that stays when no program runs. A
-# server that Wine started by itself (for prefix.sh's last command, say) is
-# not one: it ends a few seconds after the last program, and with it the
-# driver's services, while "wineserver -p" only fails (status 2) beside it.
-# Any server found is therefore ended first; no other session is using it.
+# The arguments of the wineserver that serves this prefix ("-p" for one
+# that stays, "-p0" for one that Wine started by itself), empty when none
+# runs: a server works in a directory named after the prefix's device and
+# inode.
+vk_prefix_server_args() {
+    local dir p
+    dir=server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")
+    for p in $(pgrep -x "$(basename "$VK_WINESERVER")" || true); do
+        if [ "$(basename "$(readlink "/proc/$p/cwd" 2>/dev/null)")" = "$dir" ]; then
+            xargs -0 echo <"/proc/$p/cmdline" | cut -s -d' ' -f2-
+            return 0
+        fi
+    done
+}
+
+# Makes sure that the prefix's wineserver stays while no program runs. One
+# that Wine started by itself (for prefix.sh's regedit, say) ends a few
+# seconds after the last program, and with it the driver's services, and
+# beside it "wineserver -p" only fails (status 2): it is ended first, with
+# whatever it serves; no other session is using it. A server that stays is
+# kept as it is.
 vk_persistent_wineserver() {
-    "$VK_WINESERVER" -p 2>/dev/null && return 0
-    "$VK_WINESERVER" -k 2>/dev/null || true
-    "$VK_WINESERVER" -w 2>/dev/null || true
-    "$VK_WINESERVER" -p || echo "the session's wineserver did not start" >&2
+    local args
+    args=$(vk_prefix_server_args)
+    [ "$args" = -p ] && return 0
+    [ -z "$args" ] || "$VK_WINESERVER" -k 2>/dev/null || true
+    "$VK_WINESERVER" -p && return 0
+    echo "the session's wineserver did not start" >&2
+    return 1
 }
 
 vk_session_begin() {
@@ -48,7 +67,7 @@ vk_session_begin() {
     VK_OWN_XVFB=0
     [ -f "$VK_ROOT/build/xvfb.pid" ] && [ "$(cat "$VK_ROOT/build/xvfb.display" 2>/dev/null)" = "${DISPLAY#:}" ] && VK_OWN_XVFB=1
     "$VK_ROOT/scripts/prefix.sh"
-    vk_persistent_wineserver
+    vk_persistent_wineserver || return 1
     # Start Wine's background services now, detached from our output:
     # started by a test, they would inherit CTest's pipes and keep it waiting.
     "$VK_WINE" cmd /c exit </dev/null >/dev/null 2>&1
