@@ -81,27 +81,29 @@ printf '[Global]\r\nTimer=1\r\nX=0\r\nY=0\r\n' >"$work/load.vkt"
 cd "build/$arch/bin"
 "$VK_WINE" veskora.exe "$settings" & pids+=($!)
 "$VK_WINE" vk_bench_floor.exe ${floor_args[@]+"${floor_args[@]}"} & pids+=($!)
-sleep 5   # start-up and the first readings are not part of the steady load
+source "$ROOT/scripts/drive.sh"
+# Each try waits up to ten seconds for the window.
+window_up() { # title
+    local _
+    for _ in 1 2 3 4 5 6; do drive rect "$1" 0 >/dev/null && return 0; done
+    return 1
+}
+# Start-up and the first readings are not part of the steady load: the run
+# begins 5 s after the windows are there (an emulated program takes half a
+# minute or more to get there). The history window's command, sent again,
+# finds the window open and only brings it forward.
+for title in 'Veskora! for Fintek' floor; do
+    window_up "$title" || { echo "monitor_load: the window \"$title\" never appeared" >&2; exit 1; }
+done
 if [ $graphs = 1 ]; then
-    source "$ROOT/scripts/drive.sh"
-    # Each try waits up to ten seconds for the monitor's window and then for
-    # the history window: an emulated monitor takes half a minute or more
-    # to get there. A command sent again finds the window open and only
-    # brings it forward.
-    sent=0 opened=0
+    opened=0
     for _ in 1 2 3 4 5 6; do
-        drive command 'Veskora! for Fintek' 0x8080 >/dev/null && sent=1
+        drive command 'Veskora! for Fintek' 0x8080 >/dev/null || true
         if drive rect '履歴グラフ' 0 >/dev/null; then opened=1; break; fi
     done
-    if [ $opened = 0 ]; then
-        if [ $sent = 0 ]; then
-            echo "monitor_load: the monitor's window never appeared" >&2
-        else
-            echo "monitor_load: the history window never opened" >&2
-        fi
-        exit 1
-    fi
+    [ $opened = 1 ] || { echo "monitor_load: the history window never opened" >&2; exit 1; }
 fi
+sleep 5
 # A scrape every 5 seconds, each one's time in milliseconds in a file.
 scrape_loop() {
     while sleep 5; do
@@ -135,10 +137,12 @@ clock=tick_clock
 exact_clock $$ >/dev/null && clock=exact_clock
 cpu_us() { $clock "$1" || true; }
 # Wine's own processes (wineserver, winedevice and the rest) serve both
-# programs: their time is printed beside, not shared out.
+# programs: their time is printed beside, not shared out. The two emulated
+# programs' command lines name Wine's loader too; they are not counted.
 wine_us() {
     local total=0 p v
     for p in $(pgrep -f '/usr/lib/wine/|\\windows\\system32\\'); do
+        [ "$p" != "$monitor" ] && [ "$p" != "$floor" ] || continue
         v=$(cpu_us "$p")
         [ -n "$v" ] && total=$((total + v))
     done
