@@ -82,15 +82,15 @@ cd "build/$arch/bin"
 "$VK_WINE" veskora.exe "$settings" & pids+=($!)
 "$VK_WINE" vk_bench_floor.exe ${floor_args[@]+"${floor_args[@]}"} & pids+=($!)
 source "$ROOT/scripts/drive.sh"
-# Each try waits up to ten seconds for the window.
+# Up to three minutes, ten seconds a try.
 window_up() { # title
     local _
-    for _ in 1 2 3 4 5 6; do drive rect "$1" 0 >/dev/null && return 0; done
+    for _ in $(seq 18); do drive rect "$1" 0 >/dev/null && return 0; done
     return 1
 }
 # Start-up and the first readings are not part of the steady load: the run
-# begins 5 s after the windows are there (an emulated program takes half a
-# minute or more to get there). The history window's command, sent again,
+# begins 5 s after the windows are there (an emulated monitor takes from
+# half a minute to over a minute to get there). The history window's command, sent again,
 # finds the window open and only brings it forward.
 for title in 'Veskora! for Fintek' floor; do
     window_up "$title" || { echo "monitor_load: the window \"$title\" never appeared" >&2; exit 1; }
