@@ -90,8 +90,8 @@ window_up() { # title
 }
 # Start-up and the first readings are not part of the steady load: the run
 # begins 5 s after the windows are there (an emulated monitor takes from
-# half a minute to over a minute to get there). The history window's command, sent again,
-# finds the window open and only brings it forward.
+# half a minute to over a minute to get there). The history window's
+# command, sent again, finds the window open and only brings it forward.
 for title in 'Veskora! for Fintek' floor; do
     window_up "$title" || { echo "monitor_load: the window \"$title\" never appeared" >&2; exit 1; }
 done
