@@ -82,26 +82,26 @@ cd "build/$arch/bin"
 "$VK_WINE" veskora.exe "$settings" & pids+=($!)
 "$VK_WINE" vk_bench_floor.exe ${floor_args[@]+"${floor_args[@]}"} & pids+=($!)
 source "$ROOT/scripts/drive.sh"
-# Up to three minutes, ten seconds a try.
-window_up() { # title
+# Up to three minutes, ten seconds a try; with a command id, the monitor
+# is sent that command before each look (sent again, the history window's
+# command finds the window open and only brings it forward).
+window_up() { # title [command]
     local _
-    for _ in $(seq 18); do drive rect "$1" 0 >/dev/null && return 0; done
+    for _ in $(seq 18); do
+        [ -z "${2:-}" ] || drive command 'Veskora! for Fintek' "$2" >/dev/null || true
+        drive rect "$1" 0 >/dev/null && return 0
+    done
     return 1
 }
 # Start-up and the first readings are not part of the steady load: the run
 # begins 5 s after the windows are there (an emulated monitor takes from
-# half a minute to over a minute to get there). The history window's
-# command, sent again, finds the window open and only brings it forward.
+# half a minute to over a minute to get there).
 for title in 'Veskora! for Fintek' floor; do
     window_up "$title" || { echo "monitor_load: the window \"$title\" never appeared" >&2; exit 1; }
 done
-if [ $graphs = 1 ]; then
-    opened=0
-    for _ in 1 2 3 4 5 6; do
-        drive command 'Veskora! for Fintek' 0x8080 >/dev/null || true
-        if drive rect '履歴グラフ' 0 >/dev/null; then opened=1; break; fi
-    done
-    [ $opened = 1 ] || { echo "monitor_load: the history window never opened" >&2; exit 1; }
+if [ $graphs = 1 ] && ! window_up '履歴グラフ' 0x8080; then
+    echo "monitor_load: the history window never opened" >&2
+    exit 1
 fi
 sleep 5
 # A scrape every 5 seconds, each one's time in milliseconds in a file.
