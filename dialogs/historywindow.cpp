@@ -10,6 +10,7 @@
 #include "dialogs/pickers.h"
 #include "display/historyplot.h"
 #include "display/placement.h"
+#include "foundation/gdiwrap.h"
 #include "foundation/owner.h"
 #include "foundation/userio.h"
 #include "resources/resource.h"
@@ -46,13 +47,16 @@ const Control kControls[] = {
 };
 
 // The plot is drawn off screen, then copied: into a bitmap that lives for
-// one paint, so an open window keeps no second copy of its pixels.
+// one paint, so an open window keeps no second copy of its pixels: a DIB
+// section, whose pages go back to the system as soon as it is deleted.
 class PaintBuffer {
 public:
-    PaintBuffer(HDC screen, int w, int h)
-        : dc(CreateCompatibleDC(screen)), bitmap(CreateCompatibleBitmap(screen, std::max(w, 1), std::max(h, 1)))
+    PaintBuffer(HDC screen, int w, int h) : dc(CreateCompatibleDC(screen))
     {
-        if (dc.Valid() && bitmap.Valid())
+        const BITMAPINFO info = TopDownBitmapInfo(std::max(w, 1), std::max(h, 1));
+        void* pixels = nullptr;
+        bitmap.Reset(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+        if (dc.Valid() && bitmap.Valid() && pixels)
             old = SelectObject(dc.Get(), bitmap.Get());
     }
     ~PaintBuffer()
