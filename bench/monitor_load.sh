@@ -82,13 +82,14 @@ cd "build/$arch/bin"
 "$VK_WINE" veskora.exe "$settings" & pids+=($!)
 "$VK_WINE" vk_bench_floor.exe ${floor_args[@]+"${floor_args[@]}"} & pids+=($!)
 source "$ROOT/scripts/drive.sh"
+MONITOR='Veskora! for Fintek'  # the monitor window's title
 # Up to three minutes, ten seconds a try; with a command id, the monitor
 # is sent that command before each look (sent again, the history window's
 # command finds the window open and only brings it forward).
 window_up() { # title [command]
     local _
     for _ in $(seq 18); do
-        [ -z "${2:-}" ] || drive command 'Veskora! for Fintek' "$2" >/dev/null || true
+        [ -z "${2:-}" ] || drive command "$MONITOR" "$2" >/dev/null || true
         drive rect "$1" 0 >/dev/null && return 0
     done
     return 1
@@ -96,7 +97,7 @@ window_up() { # title [command]
 # Start-up and the first readings are not part of the steady load: the run
 # begins 5 s after the windows are there (an emulated monitor takes from
 # half a minute to over a minute to get there).
-for title in 'Veskora! for Fintek' floor; do
+for title in "$MONITOR" floor; do
     window_up "$title" || { echo "monitor_load: the window \"$title\" never appeared" >&2; exit 1; }
 done
 if [ $graphs = 1 ] && ! window_up '履歴グラフ' 0x8080; then

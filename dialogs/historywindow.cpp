@@ -11,7 +11,6 @@
 #include "display/historyplot.h"
 #include "display/placement.h"
 #include "foundation/gdiwrap.h"
-#include "foundation/owner.h"
 #include "foundation/userio.h"
 #include "resources/resource.h"
 
@@ -44,35 +43,6 @@ const Control kControls[] = {
     {IDC_HISTORY_CLEAR, "BUTTON", "クリア", 70, BS_PUSHBUTTON | WS_TABSTOP},
     {IDC_HISTORY_OPEN, "BUTTON", "ログを開く...", 100, BS_PUSHBUTTON | WS_TABSTOP},
     {IDC_HISTORY_LIVE, "BUTTON", "現在の履歴", 90, BS_PUSHBUTTON | WS_TABSTOP},
-};
-
-// The plot is drawn off screen, then copied: into a bitmap that lives for
-// one paint, so an open window keeps no second copy of its pixels: a DIB
-// section, whose pages go back to the system as soon as it is deleted.
-class PaintBuffer {
-public:
-    PaintBuffer(HDC screen, int w, int h) : dc(CreateCompatibleDC(screen))
-    {
-        const BITMAPINFO info = TopDownBitmapInfo(std::max(w, 1), std::max(h, 1));
-        void* pixels = nullptr;
-        bitmap.Reset(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
-        if (dc.Valid() && bitmap.Valid() && pixels)
-            old = SelectObject(dc.Get(), bitmap.Get());
-    }
-    ~PaintBuffer()
-    {
-        if (old)
-            SelectObject(dc.Get(), old);
-    }
-    PaintBuffer(const PaintBuffer&) = delete;
-    PaintBuffer& operator=(const PaintBuffer&) = delete;
-    // Null when the bitmap could not be made.
-    HDC Dc() const { return old ? dc.Get() : nullptr; }
-
-private:
-    MemoryDcOwner dc;
-    BitmapOwner bitmap;
-    HGDIOBJ old = nullptr;
 };
 
 // Behind the window while it lives.
@@ -166,10 +136,13 @@ void PaintReadout(const HistoryView& v, HDC dc, const RECT& r)
 // screen would not match it.
 void PaintPlot(HistoryView& v, HDC dc, const RECT& area, bool whole)
 {
-    PaintBuffer buffer(dc, area.right, area.bottom);
-    HDC back = buffer.Dc();
-    if (!back)
+    // Drawn off screen, then copied: into a DIB section that lives for one
+    // paint, so an open window keeps no second copy of its pixels, and whose
+    // pages go back to the system as soon as it is deleted.
+    WINMEMDC buffer;
+    if (!buffer.CreatePixelSurfaceLike(dc, std::max<int>(area.right, 1), std::max<int>(area.bottom, 1)))
         return;
+    HDC back = buffer.dc.Get();
     if (v.stale && whole) {
         if (!v.showingLog)
             TakeLive(v);

@@ -193,10 +193,18 @@ bool WINMEMDC::CreatePixelSurface(HWND window, int w, int h)
     HDC windowDc = GetDC(window);
     if (!windowDc)
         return false;
+    const bool ok = CreatePixelSurfaceLike(windowDc, w, h);
+    ReleaseDC(window, windowDc);
+    return ok;
+}
+
+bool WINMEMDC::CreatePixelSurfaceLike(HDC like, int w, int h)
+{
+    Release();
     const BITMAPINFO info = TopDownBitmapInfo(w, h);
     void* pixels = nullptr;
-    dc.Reset(CreateCompatibleDC(windowDc));
-    bitmap.Reset(CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    dc.Reset(CreateCompatibleDC(like));
+    bitmap.Reset(CreateDIBSection(like, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
     const bool ok = dc.Valid() && bitmap.Valid() && pixels;
     if (ok) {
         SelectObject(dc.Get(), bitmap.Get());
@@ -204,7 +212,6 @@ bool WINMEMDC::CreatePixelSurface(HWND window, int w, int h)
         height = h;
         bits = static_cast<DWORD*>(pixels);
     }
-    ReleaseDC(window, windowDc);
     return ok;
 }
 

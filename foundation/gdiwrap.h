@@ -110,6 +110,8 @@ public:
     bool CreateSurface(HWND window, int width, int height);
     // The same as 32-bit pixels, top row first, that bits points to.
     bool CreatePixelSurface(HWND window, int width, int height);
+    // The same, compatible with a context the caller already holds.
+    bool CreatePixelSurfaceLike(HDC like, int width, int height);
     void Release();
 
     MemoryDcOwner dc;
