@@ -99,23 +99,18 @@ void Measure(HWND window)
     });
     RECT r;
     GetClientRect(history, &r);
-    HDC screen = GetDC(history);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    TimeEach("  the plot drawn from it", kRepaints, [&](int) { DrawHistoryPlot(memory, r, data); });
+    WINMEMDC surface;  // as the window paints into
+    surface.CreatePixelSurface(history, r.right, r.bottom);
+    TimeEach("  the plot drawn from it", kRepaints, [&](int) { DrawHistoryPlot(surface, r, data); });
     PlotData frame = data;  // the same span without its rows: grid, scales and clock times
     frame.series.clear();
-    TimeEach("  the plot's frame alone", kRepaints, [&](int) { DrawHistoryPlot(memory, r, frame); });
+    TimeEach("  the plot's frame alone", kRepaints, [&](int) { DrawHistoryPlot(surface, r, frame); });
     PlotData legends = data;  // every row's legend, no line to draw
     for (PlotSeries& series : legends.series)
         std::fill(series.values.begin(), series.values.end(), std::nanf(""));
     TimeEach("  the frame and the legends without lines", kRepaints,
-             [&](int) { DrawHistoryPlot(memory, r, legends); });
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(history, screen);
+             [&](int) { DrawHistoryPlot(surface, r, legends); });
+    surface.Release();  // not counted with the window's objects below
     TimeEach("History window readout under the pointer", kRepaints, [&](int i) {
         SendMessageA(history, WM_MOUSEMOVE, 0, MAKELPARAM(60 + i % (r.right - 120), r.bottom / 2));
         UpdateWindow(history);

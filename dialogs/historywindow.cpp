@@ -152,7 +152,7 @@ void PaintPlot(HistoryView& v, HDC dc, const RECT& area, bool whole)
     SetDCBrushColor(back, App().colors.slot[kColorBack].colour);
     SelectObject(back, GetStockObject(DC_BRUSH));
     PatBlt(back, 0, 0, area.right, kBarHeight, PATCOPY);
-    DrawHistoryPlot(back, PlotArea(v.window), Shown(v));
+    DrawHistoryPlot(buffer, PlotArea(v.window), Shown(v));
     BitBlt(dc, 0, 0, area.right, area.bottom, back, 0, 0, SRCCOPY);
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/alarms.h"
 #include "app/appstate.h"
+#include "display/pixels.h"
 #include "foundation/gdiwrap.h"
 #include "foundation/owner.h"
 
@@ -284,17 +285,12 @@ void GraphSegments::Draw(HDC dc)
 void GraphSegments::Put(DWORD* bits, int width, int height)
 {
     GdiFlush();  // what GDI drew there before is in the bits
+    const PixelTarget surface = {bits, width, {0, 0, width, height}};
     for (size_t r = 0; r < runs.size(); ++r) {
         const size_t end = r + 1 < runs.size() ? runs[r + 1].first : points.size();
-        const COLORREF c = runs[r].colour;
-        const DWORD pixel = static_cast<DWORD>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
-        for (size_t p = runs[r].first; p + 1 < end; p += 2) {
-            const LONG x = points[p].x;
-            if (x < 0 || x >= width)
-                continue;
-            for (LONG y = std::max(points[p].y, 0L); y < std::min(points[p + 1].y, static_cast<LONG>(height)); ++y)
-                bits[static_cast<size_t>(y) * width + x] = pixel;
-        }
+        const DWORD pixel = PixelOf(runs[r].colour);
+        for (size_t p = runs[r].first; p + 1 < end; p += 2)
+            surface.Line(points[p], points[p + 1], pixel);
     }
     points.clear();
     runs.clear();

@@ -10,6 +10,7 @@
 #include <cstddef>
 
 #include "app/historydata.h"
+#include "foundation/gdiwrap.h"
 
 struct PlotGeometry {
     RECT pane[kPaneCount];  // the whole pane
@@ -18,8 +19,8 @@ struct PlotGeometry {
 };
 PlotGeometry PlotLayout(const RECT& area);
 
-// Fills area (of a memory DC) with the plot.
-void DrawHistoryPlot(HDC dc, const RECT& area, const PlotData& data);
+// Fills area of a pixel surface with the plot.
+void DrawHistoryPlot(const WINMEMDC& surface, const RECT& area, const PlotData& data);
 
 // The sample nearest the pointer in the pane it is over: its clock time and
 // each row's value there. False when the pointer is over no plot or the
