@@ -18,6 +18,7 @@
 #include "dialogs/historywindow.h"
 #include "display/historyplot.h"
 #include "display/commands.h"
+#include "foundation/gdiwrap.h"
 #include "support/benchstart.h"
 #include "support/guicount.h"
 #include "window/mainwindow.h"
@@ -100,7 +101,10 @@ void Measure(HWND window)
     RECT r;
     GetClientRect(history, &r);
     WINMEMDC surface;  // as the window paints into
-    surface.CreatePixelSurface(history, r.right, r.bottom);
+    if (!surface.CreatePixelSurface(history, r.right, r.bottom)) {
+        std::printf("no %ld x %ld surface to draw the plot into\n", r.right, r.bottom);
+        return;
+    }
     TimeEach("  the plot drawn from it", kRepaints, [&](int) { DrawHistoryPlot(surface, r, data); });
     PlotData frame = data;  // the same span without its rows: grid, scales and clock times
     frame.series.clear();

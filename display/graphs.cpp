@@ -285,7 +285,7 @@ void GraphSegments::Draw(HDC dc)
 void GraphSegments::Put(DWORD* bits, int width, int height)
 {
     GdiFlush();  // what GDI drew there before is in the bits
-    const PixelTarget surface = {bits, width, {0, 0, width, height}};
+    const PixelTarget surface(bits, width, height, RECT{0, 0, width, height});
     for (size_t r = 0; r < runs.size(); ++r) {
         const size_t end = r + 1 < runs.size() ? runs[r + 1].first : points.size();
         const DWORD pixel = PixelOf(runs[r].colour);

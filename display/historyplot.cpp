@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "app/appstate.h"
 #include "display/pixels.h"
+#include "foundation/gdiwrap.h"
 
 namespace {
 
@@ -46,6 +46,16 @@ Span SpanOf(const PlotData& data)
     return {static_cast<size_t>(first - data.times.begin()), static_cast<size_t>(last - data.times.begin())};
 }
 
+// std::lround's result without its library call, which the 32-bit build
+// would make for each of many thousand points; |v| well within an int.
+int RoundHalfAway(double v)
+{
+    int n = static_cast<int>(v);
+    const double fraction = v - n;
+    n += fraction >= 0.5 ? 1 : fraction <= -0.5 ? -1 : 0;
+    return n;
+}
+
 struct Scale {
     double low = DBL_MAX, high = -DBL_MAX;
 
@@ -64,18 +74,11 @@ struct Scale {
     }
     int Y(const RECT& r, double v) const
     {
-        // A value far outside (a log's 1e308) stays a little past the edge.
-        const double f = std::min(std::max((v - low) / (high - low), -1.0), 2.0);
+        // A value far outside (a log's 1e308) stays a little past the edge;
+        // rows of one huge value (a log's 1e20), which the room cannot
+        // widen, go through the middle.
+        const double f = high > low ? std::min(std::max((v - low) / (high - low), -1.0), 2.0) : 0.5;
         return r.bottom - 1 - RoundHalfAway(f * (r.bottom - r.top - 1));
-    }
-    // std::lround's result without its library call, which under the
-    // 32-bit build is a call for each of many thousand points.
-    static int RoundHalfAway(double v)
-    {
-        int n = static_cast<int>(v);
-        const double fraction = v - n;
-        n += fraction >= 0.5 ? 1 : fraction <= -0.5 ? -1 : 0;
-        return n;
     }
 };
 
@@ -162,7 +165,7 @@ public:
         if (points.size() == start)
             return;
         points.push_back(POINT{points.back().x + 1, points.back().y});  // the last pixel too
-        counts.push_back(static_cast<DWORD>(points.size() - start));
+        counts.push_back(points.size() - start);
         start = points.size();
     }
     // Each run as GDI would draw it with a one-pixel pen, every segment
@@ -171,7 +174,7 @@ public:
     {
         EndRun();
         size_t first = 0;
-        for (DWORD count : counts) {
+        for (size_t count : counts) {
             for (size_t i = first; i + 1 < first + count; ++i)
                 to.Line(points[i], points[i + 1], pixel);
             first += count;
@@ -189,7 +192,7 @@ private:
     }
 
     std::vector<POINT> points;
-    std::vector<DWORD> counts;
+    std::vector<size_t> counts;
     size_t start = 0;
 };
 
@@ -273,11 +276,35 @@ void DrawTimeGrid(HDC dc, const RECT& r, const PlotData& d, const Palette& p, co
     }
 }
 
+// The rows' alarm bounds and lines, in the rows' order, straight into the
+// pixels (after what GDI drew there).
+void DrawRows(const WINMEMDC& surface, const RECT& r, int pane, const PlotData& d, Span span, const Scale& scale,
+              const Scale& duty, const Palette& p)
+{
+    GdiFlush();
+    const PixelTarget to(surface.bits, surface.width, surface.height, r);
+    const DWORD alarm = PixelOf(p.alarm);
+    std::vector<int> columns(span.end - span.begin);
+    for (size_t i = span.begin; i < span.end; ++i)
+        columns[i - span.begin] = X(r, d, d.times[i]);
+    auto bound = [&](int y) { to.Line({r.left, y}, {r.right, y}, alarm); };
+    int nth = 0;
+    for (const PlotSeries& ps : d.series) {
+        if (ps.pane != pane)
+            continue;
+        const Scale& own = ps.duty ? duty : scale;
+        if (ps.hasLow)
+            bound(own.Y(r, ps.low));
+        if (ps.hasHigh)
+            bound(own.Y(r, ps.high));
+        DrawSeries(to, r, d, ps, span, columns, own, LineColour(p, nth++));
+    }
+}
+
 void DrawPane(const WINMEMDC& surface, const PlotGeometry& g, int pane, const PlotData& d, Span span,
               const Palette& p)
 {
     HDC dc = surface.dc.Get();
-    const RECT bounds = {0, 0, surface.width, surface.height};
     const RECT& r = g.plot[pane];
     if (r.right <= r.left || r.bottom <= r.top)
         return;
@@ -313,31 +340,11 @@ void DrawPane(const WINMEMDC& surface, const PlotGeometry& g, int pane, const Pl
              Number(v, decimals).c_str());
     }
     DrawTimeGrid(dc, r, d, p, pane == kPaneCount - 1 ? &g.axis : nullptr);
-    // The lines go straight into the pixels, which is many times quicker
-    // than GDI's lines at a few thousand points a row.
-    GdiFlush();
-    PixelTarget to = {surface.bits, surface.width, r};
-    IntersectRect(&to.clip, &r, &bounds);
-    const DWORD alarm = PixelOf(p.alarm);
-    std::vector<int> columns(span.end - span.begin);
-    for (size_t i = span.begin; i < span.end; ++i)
-        columns[i - span.begin] = X(r, d, d.times[i]);
-    int nth = 0;
-    for (size_t s = 0; s < d.series.size(); ++s) {
-        const PlotSeries& ps = d.series[s];
-        if (ps.pane != pane)
-            continue;
-        const Scale& own = ps.duty ? duty : scale;
-        if (ps.hasLow)
-            to.Line({r.left, own.Y(r, ps.low)}, {r.right, own.Y(r, ps.low)}, alarm);
-        if (ps.hasHigh)
-            to.Line({r.left, own.Y(r, ps.high)}, {r.right, own.Y(r, ps.high)}, alarm);
-        DrawSeries(to, r, d, ps, span, columns, own, LineColour(p, nth++));
-    }
+    DrawRows(surface, r, pane, d, span, scale, duty, p);
     const int x = r.right + kGap;
     int y = g.pane[pane].top;
     Text(dc, x, y, p.label, kPaneTitles[pane]);
-    nth = 0;
+    int nth = 0;
     for (size_t s = 0; s < d.series.size(); ++s)
         if (d.series[s].pane == pane)
             Text(dc, x, y += kLineHeight, LineColour(p, nth++), LegendLine(d.series[s], stats[s]).c_str());

@@ -10,7 +10,8 @@
 #include <cstddef>
 
 #include "app/historydata.h"
-#include "foundation/gdiwrap.h"
+
+class WINMEMDC;
 
 struct PlotGeometry {
     RECT pane[kPaneCount];  // the whole pane
@@ -19,7 +20,8 @@ struct PlotGeometry {
 };
 PlotGeometry PlotLayout(const RECT& area);
 
-// Fills area of a pixel surface with the plot.
+// Fills area of a pixel surface with the plot; draws nothing on a surface
+// without pixels.
 void DrawHistoryPlot(const WINMEMDC& surface, const RECT& area, const PlotData& data);
 
 // The sample nearest the pointer in the pane it is over: its clock time and

@@ -3,33 +3,31 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace {
-
-// Along x, the step to the lesser minor coordinate is taken on a tie where
-// the line goes up; along y, where it goes left (and straight down).
-int TieBias(bool xMajor, int dx, int dy)
+PixelTarget::PixelTarget(DWORD* pixels, int w, int h, const RECT& area) : bits(pixels), width(w), clip()
 {
-    return xMajor ? dy <= 0 : (dy > 0 && dx <= 0) || (dy <= 0 && dx < 0);
+    const RECT surface = {0, 0, w, h};
+    if (!pixels || !IntersectRect(&clip, &area, &surface))
+        SetRectEmpty(&clip);
 }
-
-}  // namespace
 
 void PixelTarget::Line(POINT a, POINT b, DWORD pixel) const
 {
+    if (std::max(a.x, b.x) < clip.left || std::min(a.x, b.x) >= clip.right || std::max(a.y, b.y) < clip.top ||
+        std::min(a.y, b.y) >= clip.bottom)
+        return;
     const int dx = b.x - a.x, dy = b.y - a.y;
     if (dx == 0) {  // most of a dense line: clipped once
-        if (a.x < clip.left || a.x >= clip.right)
-            return;
         const int top = std::max<int>(dy > 0 ? a.y : b.y + 1, clip.top);
         const int bottom = std::min<int>(dy > 0 ? b.y : a.y + 1, clip.bottom);
         for (int y = top; y < bottom; ++y)
             bits[static_cast<size_t>(y) * width + a.x] = pixel;
         return;
     }
-    // Bresenham's: one pixel for each step along the longer axis.
+    // Bresenham's: one pixel for each step along the longer axis; on a tie
+    // GDI takes the step along the shorter one only where it goes up or left.
     const bool xMajor = std::abs(dx) > std::abs(dy);
     const int major = xMajor ? std::abs(dx) : std::abs(dy), minor = xMajor ? std::abs(dy) : std::abs(dx);
-    const int bias = TieBias(xMajor, dx, dy);
+    const int bias = (xMajor ? dy : dx) < 0;
     const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
     int x = a.x, y = a.y, error = 2 * minor - major;
     for (int i = 0; i < major; ++i) {

@@ -215,26 +215,29 @@ struct Surface : WINMEMDC {
 };
 
 // Lines put into the pixels are the lines of GDI's one-pixel pen: every
-// direction, every way of breaking a tie, cut by the clip.
+// direction, every way of breaking a tie, cut by the clip at either end.
 TEST(PixelTarget, LinesAreThoseOfGdisPen)
 {
-    const POINT from = {8, 8};
+    const POINT kMiddle = {8, 8};
     const POINT kEnds[] = {{8, 8},   {15, 8},  {1, 8},   {8, 15},   {8, 1},   {14, 11}, {14, 5}, {2, 11},
                            {2, 5},   {11, 14}, {5, 14},  {11, 2},   {5, 2},   {12, 10}, {12, 6}, {4, 10},
-                           {4, 6},   {10, 12}, {6, 12},  {10, 4},   {6, 4},   {13, 13}, {3, 13}, {-5, 21},
-                           {30, -3}, {8, 40},  {-20, 8}, {40, 12}};
+                           {4, 6},   {10, 12}, {6, 12},  {10, 4},   {6, 4},   {13, 13}, {3, 13}, {3, 3},
+                           {13, 3},  {-5, 21}, {30, -3}, {8, 40},   {-20, 8}, {40, 12}};
     const RECT clip = {1, 2, 15, 14};
-    for (const POINT& end : kEnds) {
-        Surface gdi(16, 16), put(16, 16);
-        SelectObject(gdi.dc.Get(), GetStockObject(DC_PEN));
-        SetDCPenColor(gdi.dc.Get(), RGB(255, 0, 0));
-        IntersectClipRect(gdi.dc.Get(), clip.left, clip.top, clip.right, clip.bottom);
-        MoveToEx(gdi.dc.Get(), from.x, from.y, nullptr);
-        LineTo(gdi.dc.Get(), end.x, end.y);
-        GdiFlush();
-        PixelTarget{put.bits, put.width, clip}.Line(from, end, PixelOf(RGB(255, 0, 0)));
-        EXPECT_EQ(gdi.Pixels(), put.Pixels()) << end.x << ", " << end.y;
-    }
+    for (const POINT& end : kEnds)
+        for (bool outward : {true, false}) {
+            const POINT from = outward ? kMiddle : end, to = outward ? end : kMiddle;
+            Surface gdi(16, 16), put(16, 16);
+            ASSERT_TRUE(gdi.bits && put.bits);
+            SelectObject(gdi.dc.Get(), GetStockObject(DC_PEN));
+            SetDCPenColor(gdi.dc.Get(), RGB(255, 0, 0));
+            IntersectClipRect(gdi.dc.Get(), clip.left, clip.top, clip.right, clip.bottom);
+            MoveToEx(gdi.dc.Get(), from.x, from.y, nullptr);
+            LineTo(gdi.dc.Get(), to.x, to.y);
+            GdiFlush();
+            PixelTarget(put.bits, put.width, put.height, clip).Line(from, to, PixelOf(RGB(255, 0, 0)));
+            EXPECT_EQ(gdi.Pixels(), put.Pixels()) << from.x << ", " << from.y << " to " << to.x << ", " << to.y;
+        }
 }
 
 // A reading repaints a graph only where it looks different: nothing when
