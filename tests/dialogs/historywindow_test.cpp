@@ -10,6 +10,9 @@
 #include "app/historydata.h"
 #include "dialogs/historywindow.h"
 #include "display/commands.h"
+#include "display/historyplot.h"
+#include "display/pixels.h"
+#include "foundation/gdiwrap.h"
 #include "resources/resource.h"
 #include "support/display_fixture.h"
 #include "support/pump.h"
@@ -63,6 +66,33 @@ TEST(HistoryDataTest, HostileLogsAreRefusedOrHoldNoInfinity)
     EXPECT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
     CloseHandle(file);
     EXPECT_EQ(LogRead::kNotALog, ReadReadingsLog(big.c_str(), &data));
+}
+
+// A row of one value too large for the scale's room to widen still gets
+// its line, through the middle of its pane.
+TEST(HistoryDataTest, ARowOfOneHugeValueIsDrawnInItsPane)
+{
+    PlotData data;
+    ASSERT_EQ(LogRead::kShown,
+              ParseReadingsLog("Time,X (Q)\n2024-05-01 10:00:00,1e20\n2024-05-01 10:00:01,1e20", &data));
+    const RECT area = {0, 0, 400, 300};
+    WINMEMDC surface;
+    ASSERT_TRUE(surface.CreatePixelSurface(nullptr, area.right, area.bottom));
+    COLORREF& back = App().colors.slot[kColorBack].colour;
+    COLORREF& value = App().colors.slot[kColorValue].colour;
+    const COLORREF kept[] = {back, value};
+    back = RGB(0, 0, 0);
+    value = RGB(255, 0, 0);
+    DrawHistoryPlot(surface, area, data);
+    GdiFlush();
+    back = kept[0];
+    value = kept[1];
+    const RECT plot = PlotLayout(area).plot[data.series[0].pane];
+    int drawn = 0;
+    for (int y = plot.top; y < plot.bottom; ++y)
+        for (int x = plot.left; x < plot.right; ++x)
+            drawn += (surface.bits[y * area.right + x] & 0xFFFFFF) == PixelOf(RGB(255, 0, 0));
+    EXPECT_GT(drawn, 0);
 }
 
 class HistoryWindowTest : public DisplayTest {
