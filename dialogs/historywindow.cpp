@@ -88,7 +88,11 @@ void TakeLive(HistoryView& v)
 {
     AppState& app = App();
     app.updateLock.Enter();
-    TakeLiveHistory(app.history, v.minutes, &v.live);
+    try {  // without memory the lock is still let go, and a span taken in part dropped
+        TakeLiveHistory(app.history, v.minutes, &v.live);
+    } catch (const std::bad_alloc&) {
+        v.live = PlotData();
+    }
     app.updateLock.Leave();
 }
 

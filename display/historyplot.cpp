@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -140,8 +141,9 @@ std::string Number(double v, int decimals)
 // A series' line as runs of points, one run per stretch without a gap:
 // each pixel column goes from its highest to its lowest value, joined to
 // the column before when the samples between are close enough. They go
-// into the surface's pixels, not through GDI: a row of an hour at a
-// reading a second has thousands of points.
+// into the surface's pixels rather than through GDI, whose clipping and
+// drawing of each segment cost more than the drawing: a row of an hour at
+// a reading a second has thousands of points.
 class Polyline {
 public:
     void Add(int x, int y)
@@ -391,8 +393,11 @@ void DrawHistoryPlot(const WINMEMDC& surface, const RECT& area, const PlotData& 
     PatBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, PATCOPY);
     const PlotGeometry g = PlotLayout(area);
     const Span span = SpanOf(data);
-    for (int pane = 0; pane < kPaneCount; ++pane)
-        DrawPane(surface, g, pane, data, span, p);
+    try {  // no exception leaves the window's procedure: without memory the plot stops where it got
+        for (int pane = 0; pane < kPaneCount; ++pane)
+            DrawPane(surface, g, pane, data, span, p);
+    } catch (const std::bad_alloc&) {
+    }
     RestoreDC(dc, saved);
 }
 
@@ -417,13 +422,18 @@ bool PlotReadout(const RECT& area, const PlotData& data, POINT at, char* text, s
     FileTimeToSystemTime(&ft, &st);
     char clock[32];
     std::snprintf(clock, sizeof clock, "%02u:%02u:%02u", st.wHour, st.wMinute, st.wSecond);
-    std::string line = clock;
-    for (const PlotSeries& s : data.series) {
-        if (s.pane != pane)
-            continue;
-        const float v = s.values[i];
-        line += "  " + s.name + " " + (!std::isfinite(v) ? std::string("---") : Number(v, s.decimals)) + (s.duty ? "%" : "");
+    try {  // no exception leaves the window's procedure: without memory, no readout
+        std::string line = clock;
+        for (const PlotSeries& s : data.series) {
+            if (s.pane != pane)
+                continue;
+            const float v = s.values[i];
+            line += "  " + s.name + " " + (!std::isfinite(v) ? std::string("---") : Number(v, s.decimals)) +
+                    (s.duty ? "%" : "");
+        }
+        lstrcpynA(text, line.c_str(), static_cast<int>(size));
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    lstrcpynA(text, line.c_str(), static_cast<int>(size));
-    return true;
 }
