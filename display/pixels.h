@@ -2,7 +2,7 @@
 // Lines put straight into a 32-bit surface's pixels (top row first), for
 // drawings of many thousand segments, where GDI's clipping and drawing of
 // each costs more than the drawing: the pixels GDI's one-pixel solid pen
-// would give, for coordinates within +-2^28 (GDI's own range).
+// would give, for coordinates within +-2^27 (the range GDI takes).
 
 #include <windows.h>
 
