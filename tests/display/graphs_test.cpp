@@ -1,5 +1,5 @@
 // The readings ring and the graphs' column decimation, as plain functions of
-// the samples put in.
+// the samples put in; lines put straight into pixels against GDI's.
 
 #include <gtest/gtest.h>
 
